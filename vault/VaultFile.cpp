@@ -17,7 +17,9 @@ constexpr std::uint32_t kTagEnd = 0;
 constexpr std::uint32_t kTagFolder = 1;
 constexpr std::uint32_t kTagItem = 2;
 
-std::size_t paddedLength(std::size_t n) { return (n + 7) & ~static_cast<std::size_t>(7); }
+std::size_t paddedLength(std::size_t n) {
+    return (n + 7) & ~static_cast<std::size_t>(7);
+}
 
 // ---------------------------------------------------------------------------------------
 // Writing
@@ -320,8 +322,8 @@ void readItemFields(ByteReader& in, StringDecoder& strings, const Gates& gates, 
     if (mask & (1u << 1)) item.id = strings.read(in, key, "an item's user ID");
     if (mask & (1u << 2)) item.password = strings.read(in, key, "an item's password");
     item.appIndex = in.i32("an item's application");
-    item.appChoice = gates.appChoice ? in.i32("an item's application choice")
-                                     : VaultItem::kAppChoiceApplication;
+    item.appChoice =
+        gates.appChoice ? in.i32("an item's application choice") : VaultItem::kAppChoiceApplication;
     if (gates.legacyValue) item.legacyValue = in.i32("an item's old value");
     item.launchKey.virtualKey = in.u16("an item's launching key");
     item.launchKey.modifiers = in.u16("an item's launching key");
@@ -447,8 +449,8 @@ ReadResult read(const std::uint8_t* data, std::size_t size, std::string_view pas
                     secureWipe(name);
                     continue;
                 }
-                folder = tree.insert(kNoNode, std::move(name), VaultTree::kFolderImage,
-                                     unprotected);
+                folder =
+                    tree.insert(kNoNode, std::move(name), VaultTree::kFolderImage, unprotected);
                 if (options.buildIndex) result.index.indexText(tree.text(folder), folder);
             } else if (tag == kTagItem) {
                 if (!haveFolder)

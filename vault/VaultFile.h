@@ -2,6 +2,7 @@
 
 #include "vault/CDic.h"
 #include "vault/Secure.h"
+#include "vault/Strings.h"
 #include "vault/VaultSettings.h"
 #include "vault/VaultTree.h"
 
@@ -24,12 +25,9 @@ inline constexpr std::string_view kCurrentVersion = "KVR2.04";
 inline constexpr std::size_t kHeaderSize = 16;
 
 // Message texts of the password check.
-inline constexpr std::string_view kContinueUnprotectedQuestion =
-    "Password is incorrect. But you can continue and read information which is not "
-    "password-protected. Press Yes to continue or No to cancel. ";
-inline constexpr std::string_view kInvalidPasswordMessage =
-    "Invalid password, or the user data file has been created by the newer version of this "
-    "program.";
+inline const std::string_view kContinueUnprotectedQuestion =
+    text(StringId::ContinueUnprotectedQuestion);
+inline const std::string_view kInvalidPasswordMessage = text(StringId::InvalidPasswordOrNewer);
 
 // Bytes 8..15 of the header image: what the screen lock checks a password against.
 using UnlockVerifier = std::array<std::uint8_t, 8>;
@@ -65,7 +63,7 @@ struct ReadOptions {
 
 struct ReadResult {
     ReadStatus status = ReadStatus::Damaged;
-    std::string error;  // for Damaged: what is wrong and where
+    std::string error;                               // for Damaged: what is wrong and where
     std::array<std::uint8_t, kHeaderSize> header{};  // header image, taken before the check
     bool headerRead = false;
     int formatNumber = 0;     // N of "BF<N>"; 0 for the DES format

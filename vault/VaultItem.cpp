@@ -12,12 +12,18 @@ VaultItem::~VaultItem() {
 
 const std::string& VaultItem::textField(int index) const {
     switch (index) {
-        case 0: return title;
-        case 1: return address;
-        case 2: return id;
-        case 3: return password;
-        case 16: return memo;
-        default: break;
+        case 0:
+            return title;
+        case 1:
+            return address;
+        case 2:
+            return id;
+        case 3:
+            return password;
+        case 16:
+            return memo;
+        default:
+            break;
     }
     if (index >= 4 && index <= 9) return etcName[static_cast<std::size_t>(index - 4)];
     if (index >= 10 && index <= 15) return etcText[static_cast<std::size_t>(index - 10)];
@@ -64,7 +70,8 @@ std::uint32_t VaultItem::hideWord() const {
 void VaultItem::setHideWord(std::uint32_t word) {
     hideId = static_cast<std::int32_t>(word & 1u);
     hidePassword = static_cast<std::int32_t>((word >> 1) & 1u);
-    for (std::size_t i = 0; i < 6; ++i) hideEtc[i] = static_cast<std::int32_t>((word >> (2 + i)) & 1u);
+    for (std::size_t i = 0; i < 6; ++i)
+        hideEtc[i] = static_cast<std::int32_t>((word >> (2 + i)) & 1u);
     hideMemo = static_cast<std::int32_t>((word >> 8) & 1u);
 }
 

@@ -10,7 +10,8 @@ namespace kivrano {
 
 // One account or resource. Texts are byte strings exactly as stored in the vault file.
 struct VaultItem {
-    std::int32_t state = 0;   // 0 until shown in the item editor once; 1 for an item read from a file
+    std::int32_t state =
+        0;  // 0 until shown in the item editor once; 1 for an item read from a file
     std::int32_t state2 = 0;  // kept for the editor, nothing depends on it
     std::string title;
     std::string address;
@@ -23,9 +24,10 @@ struct VaultItem {
     std::array<std::string, 6> etcName;
     std::array<std::string, 6> etcText;
     std::string memo;
-    std::array<std::int8_t, 8> tabCount{};    // 0 ID, 1 Password, 2..7 Etc1..Etc6; negative = Shift+Tab
+    std::array<std::int8_t, 8>
+        tabCount{};  // 0 ID, 1 Password, 2..7 Etc1..Etc6; negative = Shift+Tab
     std::array<std::int8_t, 8> enterCount{};  // same indexing
-    std::int32_t lastPage = 0;  // 0 "Basic Information", 1 "Etc Information"
+    std::int32_t lastPage = 0;                // 0 "Basic Information", 1 "Etc Information"
     std::int32_t hideId = 0;
     std::int32_t hidePassword = 1;
     std::array<std::int32_t, 6> hideEtc{};

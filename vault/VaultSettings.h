@@ -45,7 +45,8 @@ struct VaultSettings {
     static std::array<HotKeyValue, kGlobalHotKeyCount> defaultGlobalHotKeys() {
         std::array<HotKeyValue, kGlobalHotKeyCount> keys{};
         for (int i = 0; i <= kHotKeyMemo; ++i)
-            keys[static_cast<std::size_t>(i)] = {static_cast<std::uint16_t>(0x31 + i), HotKeyValue::kCtrl};
+            keys[static_cast<std::size_t>(i)] = {static_cast<std::uint16_t>(0x31 + i),
+                                                 HotKeyValue::kCtrl};
         keys[kHotKeyShowHide] = {0x7B, HotKeyValue::kCtrl};
         keys[kHotKeyClipboardAddress] = {0x30, HotKeyValue::kCtrl};
         return keys;

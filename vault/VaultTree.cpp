@@ -85,8 +85,7 @@ TreeNode VaultTree::insertFolder(const VaultFolder& folder, TreeNode after) {
     return insert(kNoNode, folder.name, kFolderImage, folder.unprotected, after);
 }
 
-TreeNode VaultTree::insertItem(TreeNode folder, std::unique_ptr<VaultItem> record,
-                               TreeNode after) {
+TreeNode VaultTree::insertItem(TreeNode folder, std::unique_ptr<VaultItem> record, TreeNode after) {
     if (folder == kNoNode || !isFolder(folder))
         throw std::invalid_argument("VaultTree: an item must go under a folder");
     if (!record) throw std::invalid_argument("VaultTree: no item record");
@@ -127,8 +126,24 @@ void VaultTree::clear() {
     if (m_observer) m_observer->resetDone();
 }
 
-TreeNode VaultTree::firstFolder() const { return m_folders.empty() ? kNoNode : m_folders.front(); }
-TreeNode VaultTree::lastFolder() const { return m_folders.empty() ? kNoNode : m_folders.back(); }
+void VaultTree::replaceWith(VaultTree&& other) {
+    if (&other == this) return;
+    if (m_observer) m_observer->aboutToReset();
+    m_nodes = std::move(other.m_nodes);
+    m_folders = std::move(other.m_folders);
+    m_selection = other.m_selection;
+    other.m_nodes.clear();
+    other.m_folders.clear();
+    other.m_selection = kNoNode;
+    if (m_observer) m_observer->resetDone();
+}
+
+TreeNode VaultTree::firstFolder() const {
+    return m_folders.empty() ? kNoNode : m_folders.front();
+}
+TreeNode VaultTree::lastFolder() const {
+    return m_folders.empty() ? kNoNode : m_folders.back();
+}
 
 TreeNode VaultTree::firstChild(TreeNode handle) const {
     const auto& children = node(handle).children;
@@ -151,9 +166,13 @@ TreeNode VaultTree::previousSibling(TreeNode handle) const {
     return n.row > 0 ? siblings(n.parent)[n.row - 1] : kNoNode;
 }
 
-TreeNode VaultTree::parent(TreeNode handle) const { return node(handle).parent; }
+TreeNode VaultTree::parent(TreeNode handle) const {
+    return node(handle).parent;
+}
 
-TreeNode VaultTree::firstVisible() const { return firstFolder(); }
+TreeNode VaultTree::firstVisible() const {
+    return firstFolder();
+}
 
 TreeNode VaultTree::nextVisible(TreeNode handle) const {
     const Node& n = node(handle);
@@ -163,8 +182,12 @@ TreeNode VaultTree::nextVisible(TreeNode handle) const {
     return nextSibling(n.parent);
 }
 
-std::size_t VaultTree::row(TreeNode handle) const { return node(handle).row; }
-std::size_t VaultTree::childCount(TreeNode parentNode) const { return siblings(parentNode).size(); }
+std::size_t VaultTree::row(TreeNode handle) const {
+    return node(handle).row;
+}
+std::size_t VaultTree::childCount(TreeNode parentNode) const {
+    return siblings(parentNode).size();
+}
 
 TreeNode VaultTree::childAt(TreeNode parentNode, std::size_t position) const {
     const auto& list = siblings(parentNode);
@@ -181,21 +204,27 @@ bool VaultTree::isItem(TreeNode handle) const {
     return it != m_nodes.end() && it->second.parent != kNoNode;
 }
 
-const std::string& VaultTree::text(TreeNode handle) const { return node(handle).text; }
+const std::string& VaultTree::text(TreeNode handle) const {
+    return node(handle).text;
+}
 
 void VaultTree::setText(TreeNode handle, std::string newText) {
     node(handle).text = std::move(newText);
     if (m_observer) m_observer->nodeChanged(handle);
 }
 
-int VaultTree::image(TreeNode handle) const { return node(handle).image; }
+int VaultTree::image(TreeNode handle) const {
+    return node(handle).image;
+}
 
 void VaultTree::setImage(TreeNode handle, int newImage) {
     node(handle).image = newImage;
     if (m_observer) m_observer->nodeChanged(handle);
 }
 
-std::int32_t VaultTree::data(TreeNode handle) const { return node(handle).data; }
+std::int32_t VaultTree::data(TreeNode handle) const {
+    return node(handle).data;
+}
 
 void VaultTree::setData(TreeNode handle, std::int32_t newData) {
     node(handle).data = newData;
@@ -225,7 +254,9 @@ void VaultTree::select(TreeNode handle) {
     m_selection = handle;
 }
 
-bool VaultTree::isExpanded(TreeNode handle) const { return node(handle).expanded; }
+bool VaultTree::isExpanded(TreeNode handle) const {
+    return node(handle).expanded;
+}
 
 void VaultTree::setExpanded(TreeNode handle, bool expanded) {
     Node& n = node(handle);
@@ -252,7 +283,9 @@ TreeNode VaultTree::findItem(TreeNode folder, std::string_view title, TreeNode a
     return kNoNode;
 }
 
-std::size_t VaultTree::itemCount() const { return m_nodes.size() - m_folders.size(); }
+std::size_t VaultTree::itemCount() const {
+    return m_nodes.size() - m_folders.size();
+}
 
 TreeNode VaultTree::transferItem(TreeNode itemNode, TreeNode folder, TreeNode after, bool copy,
                                  const TransferFn& onTransfer) {

@@ -63,6 +63,9 @@ public:
     void remove(TreeNode node);
     // Deletes every node.
     void clear();
+    // Takes over every node of other (handles stay valid), dropping this tree's nodes; the
+    // observer stays and hears one reset.
+    void replaceWith(VaultTree&& other);
 
     // Navigation; kNoNode when there is none.
     TreeNode firstFolder() const;

@@ -10,7 +10,8 @@ SampleVault makeSampleVault() {
     v.settings.autoTrack = 1;
     v.settings.autoLockMinutes = 15;
     v.settings.typeInMode = kTypeInAutomatic;
-    v.settings.globalHotKeys[kHotKeyClipboardAddress] = {0x4B, HotKeyValue::kCtrl | HotKeyValue::kAlt};
+    v.settings.globalHotKeys[kHotKeyClipboardAddress] = {0x4B,
+                                                         HotKeyValue::kCtrl | HotKeyValue::kAlt};
     v.settings.applicationTable = {"/usr/bin/unused", "/usr/bin/thunderbird", "/usr/bin/gedit",
                                    "/usr/bin/thunderbird"};
 

@@ -11,7 +11,9 @@ namespace kivrano::testing {
 
 namespace {
 
-void u8(std::vector<std::uint8_t>& out, std::uint8_t v) { out.push_back(v); }
+void u8(std::vector<std::uint8_t>& out, std::uint8_t v) {
+    out.push_back(v);
+}
 void u16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -19,9 +21,13 @@ void u16(std::vector<std::uint8_t>& out, std::uint16_t v) {
 void u32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
-void i32(std::vector<std::uint8_t>& out, std::int32_t v) { u32(out, static_cast<std::uint32_t>(v)); }
+void i32(std::vector<std::uint8_t>& out, std::int32_t v) {
+    u32(out, static_cast<std::uint32_t>(v));
+}
 
-bool atLeast(std::string_view v, std::string_view w) { return v.compare(w) >= 0; }
+bool atLeast(std::string_view v, std::string_view w) {
+    return v.compare(w) >= 0;
+}
 
 class Strings {
 public:

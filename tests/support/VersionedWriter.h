@@ -28,8 +28,8 @@ void appendLegacyString(std::vector<std::uint8_t>& out, std::string_view text,
                         std::string_view password);
 
 // The twelve version texts, oldest first.
-inline constexpr std::string_view kAllVersions[] = {
-    "KVR1.00", "KVR1.01", "KVR1.02", "KVR1.03", "KVR1.04", "KVR1.05",
-    "KVR1.06", "KVR2.00", "KVR2.01", "KVR2.02", "KVR2.03", "KVR2.04"};
+inline constexpr std::string_view kAllVersions[] = {"KVR1.00", "KVR1.01", "KVR1.02", "KVR1.03",
+                                                    "KVR1.04", "KVR1.05", "KVR1.06", "KVR2.00",
+                                                    "KVR2.01", "KVR2.02", "KVR2.03", "KVR2.04"};
 
 }  // namespace kivrano::testing

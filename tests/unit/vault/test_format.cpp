@@ -52,13 +52,13 @@ TEST(VaultFile, EmptyVaultIs77Bytes) {
     std::uint8_t block[8];
     cipher.decrypt(bytes.data() + 8, block, 8);
     EXPECT_EQ(std::memcmp(block, "KVR2.04\0", 8), 0);
-    EXPECT_EQ(bytes[16], 0);                 // autoTrack
-    EXPECT_EQ(getU32(bytes, 17), 30u);       // autoLockMinutes
-    EXPECT_EQ(getU32(bytes, 21), 0u);        // typeInMode
-    EXPECT_EQ(getU32(bytes, 25), 0u);        // application count
-    EXPECT_EQ(getU32(bytes, 29), 0x00020031u);  // Ctrl+1
+    EXPECT_EQ(bytes[16], 0);                         // autoTrack
+    EXPECT_EQ(getU32(bytes, 17), 30u);               // autoLockMinutes
+    EXPECT_EQ(getU32(bytes, 21), 0u);                // typeInMode
+    EXPECT_EQ(getU32(bytes, 25), 0u);                // application count
+    EXPECT_EQ(getU32(bytes, 29), 0x00020031u);       // Ctrl+1
     EXPECT_EQ(getU32(bytes, 29 + 40), 0x00020030u);  // id 10: Ctrl+0
-    EXPECT_EQ(getU32(bytes, 73), 0u);        // end mark
+    EXPECT_EQ(getU32(bytes, 73), 0u);                // end mark
 }
 
 TEST(VaultFile, ItemRecordSizesFollowTitleLengthAndMask) {
@@ -71,7 +71,8 @@ TEST(VaultFile, ItemRecordSizesFollowTitleLengthAndMask) {
         return vaultfile::write(tree, VaultSettings{}, "").size();
     };
     const std::size_t folderRecord = 4 + 4 + 4;  // tag, flag, empty name
-    const std::size_t fixedItem = 4 + 4 + 4 + 4 + 4 + 4 + 4;  // tag mask page appIndex appChoice key hide
+    const std::size_t fixedItem =
+        4 + 4 + 4 + 4 + 4 + 4 + 4;  // tag mask page appIndex appChoice key hide
     EXPECT_EQ(fileSize(""), 77 + folderRecord + fixedItem + 4);
     EXPECT_EQ(fileSize("12345678"), 77 + folderRecord + fixedItem + 12);
     EXPECT_EQ(fileSize("123456789"), 77 + folderRecord + fixedItem + 20);
@@ -86,10 +87,10 @@ TEST(VaultFile, ItemRecordSizesFollowTitleLengthAndMask) {
     tree.insertItem(f, std::move(item));
     auto bytes = vaultfile::write(tree, VaultSettings{}, "");
     const std::size_t at = 73 + folderRecord;
-    EXPECT_EQ(getU32(bytes, at), 2u);            // tag
-    EXPECT_EQ(getU32(bytes, at + 4), 0u);        // mask
-    EXPECT_EQ(getU32(bytes, at + 8), 0u);        // lastPage
-    EXPECT_EQ(getU32(bytes, at + 12), 1u);       // title length, one block follows
+    EXPECT_EQ(getU32(bytes, at), 2u);                // tag
+    EXPECT_EQ(getU32(bytes, at + 4), 0u);            // mask
+    EXPECT_EQ(getU32(bytes, at + 8), 0u);            // lastPage
+    EXPECT_EQ(getU32(bytes, at + 12), 1u);           // title length, one block follows
     EXPECT_EQ(getU32(bytes, at + 24), 0xFFFFFFFFu);  // appIndex -1
     EXPECT_EQ(getU32(bytes, at + 28), 1u);           // appChoice
     EXPECT_EQ(getU32(bytes, at + 32), 0x00060041u);  // launch key

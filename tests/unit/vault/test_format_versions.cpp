@@ -70,7 +70,8 @@ void checkAgainst(const Expected& e, const vaultfile::ReadResult& r, const Sampl
     EXPECT_EQ(r.settings.autoTrack, e.autoTrack);
     EXPECT_EQ(r.settings.autoLockMinutes, e.autoLockMinutes);
     EXPECT_EQ(r.settings.typeInMode, e.typeInMode);
-    for (std::size_t h = 0; h < 10; ++h) EXPECT_EQ(r.settings.globalHotKeys[h], v.settings.globalHotKeys[h]);
+    for (std::size_t h = 0; h < 10; ++h)
+        EXPECT_EQ(r.settings.globalHotKeys[h], v.settings.globalHotKeys[h]);
     // The eleventh key keeps the value in use when the file lacks it.
     const HotKeyValue inUse{0x51, 4};
     EXPECT_EQ(r.settings.globalHotKeys[10],
@@ -126,8 +127,7 @@ TEST(VaultFileVersions, EveryLegacyVersionReadsWithItsGates) {
 TEST(VaultFileVersions, CommittedFixturesStillRead) {
     SampleVault v = sampleWithLegacyValue();
     for (const Expected& e : kVersions) {
-        const std::string path =
-            std::string(KIVRANO_FIXTURE_DIR) + "/legacy-" + e.version + ".kvr";
+        const std::string path = std::string(KIVRANO_FIXTURE_DIR) + "/legacy-" + e.version + ".kvr";
         auto bytes = readFileBytes(path);
         VaultSettings inUse;
         checkAgainst(e, vaultfile::read(bytes, "legacy pw", keepingEleventhKey(inUse)), v);
@@ -166,8 +166,8 @@ TEST(VaultFileVersions, HandAssembledOldestVersion) {
     str("https://old.example");
     str("oldid");
     str("oldpw");
-    u32(0);      // appIndex
-    u32(1234);   // legacyValue
+    u32(0);            // appIndex
+    u32(1234);         // legacyValue
     u32(0x00040070u);  // launch key Alt+F1
     for (int k = 0; k < 6; ++k) str("");
     for (int k = 0; k < 6; ++k) str(k == 2 ? "etc3" : "");
@@ -225,7 +225,7 @@ TEST(VaultFileVersions, HandAssembledPresenceBitCounts) {
     str("F");
     u32(2);
     u32((1u << 2) | (1u << 16) | (1u << 23) | (1u << 30));  // password, tab 0, tab 7, enter 6
-    u32(1);  // lastPage
+    u32(1);                                                 // lastPage
     str("T");
     str("pw-only");
     u32(0xFFFFFFFFu);  // appIndex -1

@@ -26,7 +26,7 @@ TEST(VaultItem, CompletenessAndImage) {
         const char* address;
         bool complete;
     } cases[] = {
-        {0, -1, "https://a", true}, {0, -1, "", false}, {1, -1, "mailto:x", true},
+        {0, -1, "https://a", true}, {0, -1, "", false},          {1, -1, "mailto:x", true},
         {1, 3, "", false},          {2, -1, "https://a", false}, {2, 0, "", true},
     };
     for (const auto& c : cases) {
@@ -85,10 +85,11 @@ TEST(VaultItem, PresenceMaskBits) {
     item.memo = "m";
     item.tabCount[1] = -3;
     item.enterCount[7] = 1;
-    EXPECT_EQ(item.presenceMask(),
-              (1u << 0) | (1u << 2) | (1u << 3) | (1u << 14) | (1u << 15) | (1u << 17) | (1u << 31));
+    EXPECT_EQ(item.presenceMask(), (1u << 0) | (1u << 2) | (1u << 3) | (1u << 14) | (1u << 15) |
+                                       (1u << 17) | (1u << 31));
     item.title = "titles are always written";
-    EXPECT_EQ(item.presenceMask() & 0xFFFFu, (1u << 0) | (1u << 2) | (1u << 3) | (1u << 14) | (1u << 15));
+    EXPECT_EQ(item.presenceMask() & 0xFFFFu,
+              (1u << 0) | (1u << 2) | (1u << 3) | (1u << 14) | (1u << 15));
 }
 
 TEST(VaultItem, HideWordSetsOnlyFlagsEqualToOne) {

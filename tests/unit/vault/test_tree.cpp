@@ -70,8 +70,8 @@ TEST(VaultTree, InsertPositionsAndNavigation) {
     VaultTree tree;
     TreeNode b = tree.insertFolder({"B", 0});
     TreeNode a = tree.insertFolder({"A", 0}, kNoNode);  // first
-    TreeNode c = tree.insertFolder({"C", 2});            // last
-    TreeNode bb = tree.insertFolder({"BB", 0}, b);       // after a sibling
+    TreeNode c = tree.insertFolder({"C", 2});           // last
+    TreeNode bb = tree.insertFolder({"BB", 0}, b);      // after a sibling
     EXPECT_EQ(tree.firstFolder(), a);
     EXPECT_EQ(tree.nextSibling(a), b);
     EXPECT_EQ(tree.nextSibling(b), bb);

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kivrano needs that are not installed yet.
+# Usage: scripts/deps.sh build|test
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config)
+case "${1:-build}" in
+  build) packages+=(nlohmann-json3-dev libcli11-dev) ;;
+  test) packages+=(nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-dev) ;;
+  *) echo "usage: $0 build|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

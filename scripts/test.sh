@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the unit tests, the
+# vault tests again under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run of
+# the vault reader's fuzzer where the compiler supports it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+
+jobs="${KIVRANO_JOBS:-2}"
+
+echo "== Build and unit tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVRANO_BUILD_TESTS=ON
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== Vault tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVRANO_SANITIZE=ON -DKIVRANO_VAULT_ONLY=ON
+cmake --build build-asan -j"$jobs" --target kivrano_vault_tests
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" -L vault
+
+if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+    clang++ -x c++ -fsanitize=fuzzer - -o /tmp/kivrano-fuzz-probe 2>/dev/null; then
+  echo "== Fuzzing the vault reader (${KIVRANO_FUZZ_SECONDS:-30} s)"
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DKIVRANO_BUILD_FUZZ=ON -DKIVRANO_BUILD_TESTS=OFF \
+    -DKIVRANO_FUZZ_SECONDS="${KIVRANO_FUZZ_SECONDS:-30}"
+  cmake --build build-fuzz -j"$jobs"
+  ctest --test-dir build-fuzz --output-on-failure
+else
+  echo "== clang with libFuzzer not available: fuzzing skipped"
+fi

@@ -1,0 +1,357 @@
+#include "vault/CKivranoDoc.h"
+
+#include "vault/FileIO.h"
+#include "vault/Secure.h"
+#include "vault/Strings.h"
+
+#include <memory>
+
+namespace kivrano {
+
+namespace {
+
+// Word-index complaints go to a message box.
+class PrompterSink : public MessageSink {
+public:
+    explicit PrompterSink(Prompter& prompter) : m_prompter(prompter) {}
+    void message(const std::string& text) override { m_prompter.message(text); }
+
+private:
+    Prompter& m_prompter;
+};
+
+std::string damagedMessage(const std::string& path, const std::string& what) {
+    return "Cannot read \"" + path + "\": the file is damaged (" + what +
+           "). Nothing was changed. Open its backup copy \"" + fileio::backupPath(path) +
+           "\" if there is one.";
+}
+
+}  // namespace
+
+CKivranoDoc::CKivranoDoc(Prompter& prompter, HotKeyBook* hotKeys, DocumentEvents events)
+    : m_prompter(prompter), m_hotKeys(hotKeys), m_events(std::move(events)) {}
+
+CKivranoDoc::~CKivranoDoc() {
+    secureWipe(m_openPassword);
+    secureWipe(m_savePassword);
+}
+
+void CKivranoDoc::newDocument() {
+    m_tree.clear();
+    if (m_hotKeys) m_hotKeys->dropAll();
+}
+
+void CKivranoDoc::emptyHistory() {
+    if (m_events.workHistoryEmptied) m_events.workHistoryEmptied();
+}
+
+void CKivranoDoc::setCaption(const std::string& caption) {
+    if (m_events.captionChanged) m_events.captionChanged(caption);
+}
+
+void CKivranoDoc::registerAll() {
+    if (!m_hotKeys) return;
+    m_hotKeys->registerGlobals(m_settings.globalHotKeys);
+    vaultfile::forEachLaunchKey(m_tree, [this](TreeNode node, const HotKeyValue& key) {
+        m_hotKeys->registerLaunchKey(node, key);
+    });
+}
+
+bool CKivranoDoc::open(const std::string& path, const std::string& password, bool merge) {
+    if (m_modified && !m_savePath.empty()) {
+        m_pathName = m_savePath;
+        // A failed save keeps the changed vault open rather than dropping its changes.
+        if (!saveModified() && m_modified && m_lastSaveFailed) {
+            return false;
+        }
+    }
+    m_openPassword = password;
+
+    bool ok;
+    if (!fileio::exists(path)) {
+        startNewProfile(path);
+        ok = true;
+    } else {
+        m_mergeFlag = merge;
+        ok = load(path);
+        if (ok) {
+            const std::string name = fileio::profileName(path);
+            setCaption(name + " - " + std::string(text(StringId::ProductName)));
+            m_title = name;
+            m_pathName = path;
+            if (merge) m_modified = true;  // the merged vault is not on disk yet
+        }
+        m_mergeFlag = false;
+    }
+    if (m_events.opened) m_events.opened();
+    return ok;
+}
+
+bool CKivranoDoc::frameworkOpen(const std::string& path) {
+    const bool merging = m_mergeFlag;
+    bool ok = load(path);
+    m_mergeFlag = false;
+    if (!ok) return false;
+    if (merging) m_modified = true;
+    m_pathName = path;
+    m_title = fileio::profileName(path);
+    return m_loadOk;
+}
+
+void CKivranoDoc::startNewProfile(const std::string& path) {
+    m_settings.autoLockMinutes = VaultSettings::kNewProfileAutoLockMinutes;
+    if (m_hotKeys) m_hotKeys->dropAll();
+    m_tree.clear();
+    m_index.clear();
+    m_settings.globalHotKeys = VaultSettings::defaultGlobalHotKeys();
+    // A new profile starts without the previous profile's applications.
+    m_settings.applicationTable.clear();
+    if (m_hotKeys) m_hotKeys->registerGlobals(m_settings.globalHotKeys);
+    TreeNode placeholder = m_tree.insert(kNoNode, std::string(text(StringId::PlaceholderFolder)),
+                                         VaultTree::kFolderImage, 0);
+    m_tree.select(placeholder);
+
+    const std::string name = fileio::profileName(path);
+    setCaption(name + " - " + std::string(text(StringId::ProductName)));
+    m_title = name;
+    m_pathName = path;
+    m_loadPath = path;
+    m_savePath = path;
+    m_savePassword = m_openPassword;
+    m_readUnprotectedOnly = false;
+    m_loadOk = true;
+    m_formatNumber = 1;
+    m_version = std::string(vaultfile::kCurrentVersion);
+    // Written at once, so the profile exists on disk; if that fails the vault stays
+    // modified and the next save tries again.
+    m_modified = !writeTo(path);
+    emptyHistory();
+}
+
+bool CKivranoDoc::load(const std::string& path) {
+    m_loadOk = true;
+    std::string error;
+    auto bytes = fileio::readAll(path, error);
+    if (!bytes) {
+        m_prompter.message(error, Prompter::Icon::Error);
+        m_loadOk = false;
+        return false;
+    }
+
+    PrompterSink sink(m_prompter);
+    vaultfile::ReadOptions options;
+    options.currentSettings = &m_settings;
+    options.askContinueUnprotected = [this](std::string_view question) {
+        return m_prompter.askYesNo(std::string(question), Prompter::Icon::Question);
+    };
+    options.indexMessages = &sink;
+    vaultfile::ReadResult result = vaultfile::read(*bytes, m_openPassword, options);
+    secureWipe(*bytes);
+
+    switch (result.status) {
+        case vaultfile::ReadStatus::Declined:
+            m_loadOk = false;
+            return false;
+        case vaultfile::ReadStatus::InvalidPassword:
+            m_prompter.message(result.error, Prompter::Icon::Exclamation);
+            m_loadOk = false;
+            return false;
+        case vaultfile::ReadStatus::Damaged:
+            m_prompter.message(damagedMessage(path, result.error), Prompter::Icon::Error);
+            m_loadOk = false;
+            return false;
+        case vaultfile::ReadStatus::Ok:
+            break;
+    }
+
+    if (m_mergeFlag) {
+        if (!mergeFrom(result, path)) {
+            m_loadOk = false;
+            return false;
+        }
+    } else {
+        placeLoaded(result);
+        m_modified = false;
+        emptyHistory();
+    }
+    m_index.setMessageSink(nullptr);
+    m_readUnprotectedOnly = result.unprotectedOnly;
+    m_formatNumber = result.formatNumber;
+    m_version = result.version;
+
+    // The screen lock checks against the vault as read. An old-format header holds DES
+    // text that the check cannot use, so it gets the verifier a save would leave.
+    if (result.formatNumber >= 1 || (result.header[0] == 'B' && result.header[1] == 'F'))
+        std::copy(result.header.begin() + 8, result.header.end(), m_verifier.begin());
+    else
+        m_verifier = vaultfile::makeUnlockVerifier(m_openPassword);
+
+    if (m_events.settingsLoaded) m_events.settingsLoaded(m_settings);
+    m_savePassword = m_openPassword;
+    m_loadPath = path;
+    m_savePath = path;
+    return true;
+}
+
+void CKivranoDoc::placeLoaded(vaultfile::ReadResult& loaded) {
+    if (m_hotKeys) m_hotKeys->dropAll();
+    m_tree.replaceWith(std::move(loaded.tree));
+    m_settings = std::move(loaded.settings);
+    m_index = std::move(loaded.index);
+    registerAll();
+}
+
+bool CKivranoDoc::mergeFrom(vaultfile::ReadResult& loaded, const std::string& path) {
+    auto& table = m_settings.applicationTable;
+    const std::size_t base = table.size();
+    const auto& added = loaded.settings.applicationTable;
+    if (base + added.size() > VaultSettings::kApplicationCapacity) {
+        m_prompter.message("Cannot merge \"" + path + "\": together the two vaults would list " +
+                               std::to_string(base + added.size()) +
+                               " applications, and a vault holds at most 100. Nothing was "
+                               "changed.",
+                           Prompter::Icon::Exclamation);
+        return false;
+    }
+    table.insert(table.end(), added.begin(), added.end());
+
+    // Settings that travel in the file replace the open vault's.
+    m_settings.autoTrack = loaded.settings.autoTrack;
+    m_settings.autoLockMinutes = loaded.settings.autoLockMinutes;
+    m_settings.typeInMode = loaded.settings.typeInMode;
+    m_settings.globalHotKeys = loaded.settings.globalHotKeys;
+    if (m_hotKeys) m_hotKeys->registerGlobals(m_settings.globalHotKeys);
+
+    VaultTree& from = loaded.tree;
+    for (TreeNode f = from.firstFolder(); f != kNoNode; f = from.nextSibling(f)) {
+        TreeNode target = m_tree.findFolder(from.text(f));
+        if (target != kNoNode) {
+            m_tree.setData(target, from.data(f));
+        } else {
+            target = m_tree.insert(kNoNode, from.text(f), VaultTree::kFolderImage, from.data(f),
+                                   kNoNode);
+            m_index.indexText(m_tree.text(target), target);
+        }
+        for (TreeNode i = from.firstChild(f); i != kNoNode; i = from.nextSibling(i)) {
+            VaultItem& item = *from.item(i);
+            bool duplicate = false;
+            for (TreeNode same = m_tree.findItem(target, item.title); same != kNoNode;
+                 same = m_tree.findItem(target, item.title, same)) {
+                if (m_tree.item(same)->sameText(item)) {
+                    duplicate = true;
+                    break;
+                }
+            }
+            if (duplicate) continue;
+            if (item.appIndex >= 0) {
+                auto index = static_cast<std::size_t>(item.appIndex) + base;
+                for (std::size_t e = 0; e < index; ++e)
+                    if (table[e] == table[index]) {
+                        index = e;
+                        break;
+                    }
+                item.appIndex = static_cast<std::int32_t>(index);
+            }
+            auto record = std::make_unique<VaultItem>(std::move(item));
+            TreeNode placed = m_tree.insertItem(target, std::move(record), kNoNode);
+            const VaultItem& inserted = *m_tree.item(placed);
+            m_index.indexText(inserted.title, placed);
+            m_index.indexText(inserted.address, placed);
+            if (m_hotKeys && inserted.launchKey.isSet())
+                m_hotKeys->registerLaunchKey(placed, inserted.launchKey);
+        }
+    }
+    return true;
+}
+
+bool CKivranoDoc::writeTo(const std::string& path) {
+    std::vector<std::uint8_t> bytes = vaultfile::write(m_tree, m_settings, m_savePassword);
+    std::string error;
+    const bool written = fileio::writeAtomically(path, bytes, error);
+    secureWipe(bytes);
+    m_lastSaveFailed = !written;
+    if (!written) {
+        m_prompter.message(error, Prompter::Icon::Error);
+        return false;
+    }
+    m_verifier = vaultfile::makeUnlockVerifier(m_savePassword);
+    return true;
+}
+
+bool CKivranoDoc::saveCommon(bool backup) {
+    if (m_readUnprotectedOnly) {
+        m_prompter.message(std::string(text(StringId::SaveNotAllowedUnprotectedOnly)),
+                           Prompter::Icon::Exclamation);
+        return false;
+    }
+    if (m_savePath.empty()) {
+        m_prompter.message(std::string(text(StringId::SaveErrorNoPath)));
+        return false;
+    }
+    if (backup && !m_loadPath.empty()) {
+        // A backup that cannot be made does not stop the save.
+        std::string ignored;
+        if (auto previous = fileio::readAll(m_loadPath, ignored)) {
+            fileio::writeAtomically(fileio::backupPath(m_loadPath), *previous, ignored);
+            secureWipe(*previous);
+        }
+    }
+    if (!writeTo(m_savePath)) return false;
+    m_modified = false;
+    return true;
+}
+
+bool CKivranoDoc::save() {
+    return saveCommon(true);
+}
+bool CKivranoDoc::saveWithoutBackup() {
+    return saveCommon(false);
+}
+
+bool CKivranoDoc::saveModified() {
+    m_lastSaveFailed = false;
+    if (!m_modified) return true;
+    const std::string name = m_title.empty() ? fileio::profileName(m_pathName) : m_title;
+    switch (m_prompter.askSaveChanges(name)) {
+        case Prompter::SaveChoice::Save:
+            if (m_savePath.empty() || m_readUnprotectedOnly) return saveWithoutBackup();
+            if (!writeTo(m_pathName.empty() ? m_savePath : m_pathName)) return false;
+            m_modified = false;
+            return true;
+        case Prompter::SaveChoice::Discard:
+            return true;
+        case Prompter::SaveChoice::Cancel:
+            return false;
+    }
+    return false;
+}
+
+void CKivranoDoc::changePassword(const std::string& oldPassword, const std::string& newPassword,
+                                 const std::string& confirmation) {
+    if (oldPassword != m_savePassword) {
+        m_prompter.message(std::string(text(StringId::InvalidPassword)));
+        return;
+    }
+    if (newPassword != confirmation) {
+        m_prompter.message(std::string(text(StringId::PasswordsDontMatch)));
+        return;
+    }
+    m_savePassword = newPassword;
+    if (!m_readUnprotectedOnly) m_modified = true;
+    m_pathName = m_savePath;
+    saveModified();
+    m_prompter.message(std::string(
+        text(newPassword.empty() ? StringId::PasswordChangedEmpty : StringId::PasswordChanged)));
+}
+
+void CKivranoDoc::setFolderProtection(bool protect) {
+    TreeNode selected = m_tree.selection();
+    if (!m_tree.isFolder(selected)) return;
+    m_tree.setData(selected, protect ? 0 : VaultFolder::kUnprotectedByMenu);
+}
+
+bool CKivranoDoc::verifyUnlockPassword(const std::string& entered) const {
+    return vaultfile::verifyUnlockPassword(m_verifier, entered);
+}
+
+}  // namespace kivrano
