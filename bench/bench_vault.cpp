@@ -1,5 +1,5 @@
 // Load and save of a 10,000-item vault (50 folders, every text field filled), and
-// indexing it into the word index.
+// building its word index (done on the first search after a load).
 #include "vault/CDic.h"
 #include "vault/VaultFile.h"
 
@@ -73,7 +73,7 @@ void BM_IndexVault10k(benchmark::State& state) {
                 index.indexText(tree.item(i)->address, i);
             }
         }
-        benchmark::DoNotOptimize(index.root().firstChild);
+        benchmark::DoNotOptimize(index.find("account"));  // splitting happens on first use
     }
 }
 BENCHMARK(BM_IndexVault10k)->Unit(benchmark::kMillisecond);
