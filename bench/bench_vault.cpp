@@ -61,9 +61,12 @@ void BM_LoadVault10kWithoutIndex(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadVault10kWithoutIndex)->Unit(benchmark::kMillisecond);
 
-void BM_IndexVault10k(benchmark::State& state) {
-    const BigVault& v = bigVault();
-    const VaultTree& tree = v.tree;
+void BM_IndexVault(benchmark::State& state) {
+    const auto items = static_cast<std::size_t>(state.range(0));
+    VaultTree generated;
+    VaultSettings settings;
+    if (items != 10000) testing::fillGeneratedVault(generated, settings, 50, items / 50);
+    const VaultTree& tree = items == 10000 ? bigVault().tree : generated;
     for (auto _ : state) {
         CDic index;
         for (TreeNode f = tree.firstFolder(); f != kNoNode; f = tree.nextSibling(f)) {
@@ -76,6 +79,6 @@ void BM_IndexVault10k(benchmark::State& state) {
         benchmark::DoNotOptimize(index.find("account"));  // splitting happens on first use
     }
 }
-BENCHMARK(BM_IndexVault10k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IndexVault)->Arg(500)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
