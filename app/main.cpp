@@ -1,0 +1,56 @@
+// Kivrano's desktop program.
+#include "app/CommandLine.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QStringList argumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+bool hasDisplay() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform) return true;  // the caller chose a platform (offscreen, xcb, ...)
+    const char* display = std::getenv("DISPLAY");
+    return display && *display;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Options are handled before any window system is needed, so --help works anywhere.
+    const kivrano::CommandLine options = kivrano::parseCommandLine(argumentsOf(argc, argv));
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "kivrano: %s\n\n%s", options.error.c_str(), options.helpText.c_str());
+        return 2;
+    }
+    if (options.showHelp) {
+        std::printf("%s", options.helpText.c_str());
+        return 0;
+    }
+    if (options.showVersion) {
+        std::printf("%s %s\n", kivrano::kProductName, kivrano::kProductVersion);
+        return 0;
+    }
+    if (!hasDisplay()) {
+        std::fprintf(stderr,
+                     "kivrano: no graphical desktop was found (DISPLAY is not set).\n"
+                     "Kivrano is a desktop program for X11. Start it from a desktop session, or\n"
+                     "under a virtual display:  xvfb-run -a scripts/run.sh\n"
+                     "On a machine without a desktop, kivrano-cli reads and writes the same "
+                     "vault files (build/cli/kivrano-cli --help).\n");
+        return 1;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(kivrano::kProductName);
+    QApplication::setApplicationVersion(kivrano::kProductVersion);
+    std::fprintf(stderr, "kivrano: the desktop program is not finished yet; use kivrano-cli.\n");
+    return 1;
+}

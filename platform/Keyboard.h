@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/VirtualKey.h"
+
+#include <optional>
+
+namespace kivrano::platform {
+
+enum class Modifier { Shift, Ctrl, Alt };
+
+// The key that produces a character on the current layout, with the modifiers to hold.
+struct KeyStroke {
+    VirtualKey virtualKey = 0;
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+
+    bool operator==(const KeyStroke&) const = default;
+};
+
+// Synthetic keyboard input into whatever window has the keyboard focus.
+class Keyboard {
+public:
+    virtual ~Keyboard() = default;
+
+    virtual void keyDown(VirtualKey key) = 0;
+    virtual void keyUp(VirtualKey key) = 0;
+
+    // The key and modifiers that type `character` on the current layout without AltGr, or
+    // nothing when the layout has no such key.
+    virtual std::optional<KeyStroke> mapCharacter(char32_t character) const = 0;
+
+    // Whether the modifier is held down now (the hotkey's own modifiers usually still are).
+    virtual bool isPhysicallyHeld(Modifier modifier) const = 0;
+
+    // Types one Unicode character so that exactly it arrives, whatever the layout and the
+    // Caps Lock state; modifiers the user holds are left as they are. '\n' and '\r' are
+    // typed as Enter, '\t' as Tab. False when the character could not be typed at all.
+    virtual bool typeCharacter(char32_t character) = 0;
+};
+
+}  // namespace kivrano::platform

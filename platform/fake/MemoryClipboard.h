@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/Clipboard.h"
+
+namespace kivrano::platform {
+
+// An in-memory clipboard. Using it without opening it first is a programming error and
+// throws, as it would fail on a real desktop.
+class MemoryClipboard : public Clipboard {
+public:
+    bool open() override;
+    void close() override;
+    void empty() override;
+    void setText(const std::string& text) override;
+    std::optional<std::string> text() const override;
+
+    // Another program holding the clipboard: open() fails while this is false.
+    void setOpenable(bool openable) { m_openable = openable; }
+    bool isOpen() const { return m_open; }
+    // What another program would read now.
+    const std::optional<std::string>& content() const { return m_content; }
+    void setContent(std::optional<std::string> content) { m_content = std::move(content); }
+
+private:
+    void requireOpen() const;
+
+    bool m_openable = true;
+    bool m_open = false;
+    std::optional<std::string> m_content;
+};
+
+}  // namespace kivrano::platform

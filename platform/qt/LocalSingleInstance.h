@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/SingleInstance.h"
+
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+
+namespace kivrano::platform {
+
+// One copy per user through a local socket named "KivranoClass-<uid>"; a later copy connects
+// and asks the running one to come forward. Needs a running Qt event loop to be answered.
+class LocalSingleInstance : public SingleInstance {
+public:
+    LocalSingleInstance();
+    explicit LocalSingleInstance(QString serverName);
+    ~LocalSingleInstance() override;
+
+    bool forwardToRunningCopy() override;
+    bool becomeRunningCopy(std::function<void()> comeForward) override;
+
+    const QString& serverName() const { return m_serverName; }
+
+private:
+    QString m_serverName;
+    std::unique_ptr<QLocalServer> m_server;
+};
+
+}  // namespace kivrano::platform

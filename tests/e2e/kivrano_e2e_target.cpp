@@ -1,0 +1,109 @@
+// A window with three text fields that reports on stdout exactly what it receives, so that a
+// test can compare typed text byte for byte. Commands arrive on stdin, one per line:
+//   clear                 empty every field and focus the first
+//   report-clipboard      print the clipboard's text
+//   set-clipboard <hex>   put UTF-8 text on the clipboard
+//   dialog                open a dialog owned by the window
+//   remap                 unmap and map the window again (for a window manager that missed it)
+//   quit
+// Reports: "ready", "active" (the window has the keyboard focus), "focus <n>", "enter <n>", "text
+// <n> <hex>", "clipboard <hex>", "clipboard-none", "clipboard-set", "dialog".
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <QWindow>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void report(const QByteArray& line) {
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral(u"Kivrano E2E Target \u2013 Z\u00FCrich \u5BC6"));
+    auto* layout = new QVBoxLayout(&window);
+    std::vector<QLineEdit*> fields;
+    for (int i = 0; i < 3; ++i) {
+        auto* field = new QLineEdit(&window);
+        layout->addWidget(field);
+        fields.push_back(field);
+        QObject::connect(field, &QLineEdit::textChanged, [i](const QString& text) {
+            report("text " + QByteArray::number(i) + " " + text.toUtf8().toHex());
+        });
+        QObject::connect(field, &QLineEdit::returnPressed,
+                         [i] { report("enter " + QByteArray::number(i)); });
+    }
+    QObject::connect(&app, &QApplication::focusChanged, [&](QWidget*, QWidget* now) {
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (fields[i] == now) report("focus " + QByteArray::number(static_cast<int>(i)));
+    });
+
+    QObject::connect(&app, &QGuiApplication::focusWindowChanged, [&](QWindow* focused) {
+        if (focused && focused == window.windowHandle()) report("active");
+    });
+
+    QByteArray pending;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buffer[4096];
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0) {
+            app.quit();
+            return;
+        }
+        pending.append(buffer, static_cast<qsizetype>(count));
+        qsizetype end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QByteArray line = pending.left(end);
+            pending.remove(0, end + 1);
+            if (line == "clear") {
+                for (QLineEdit* field : fields) field->clear();
+                fields.front()->setFocus();
+                report("cleared");
+            } else if (line == "report-clipboard") {
+                const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+                report(data && data->hasText() ? "clipboard " + data->text().toUtf8().toHex()
+                                               : QByteArray("clipboard-none"));
+            } else if (line.startsWith("set-clipboard ")) {
+                QGuiApplication::clipboard()->setText(
+                    QString::fromUtf8(QByteArray::fromHex(line.mid(14))));
+                report("clipboard-set");
+            } else if (line == "dialog") {
+                auto* dialog = new QDialog(&window);
+                dialog->setWindowTitle(QStringLiteral("Target Dialog"));
+                dialog->show();
+                report("dialog");
+            } else if (line == "remap") {
+                window.hide();
+                window.show();
+                window.activateWindow();
+            } else if (line == "quit") {
+                app.quit();
+            }
+        }
+    });
+
+    window.resize(400, 200);
+    window.show();
+    window.activateWindow();
+    fields.front()->setFocus();
+    QTimer::singleShot(0, [] { report("ready"); });
+    return app.exec();
+}

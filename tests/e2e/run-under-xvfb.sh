@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Runs a command inside a fresh X server (Xvfb) with a window manager (openbox), and takes
+# both down again however the command ends. Usage: run-under-xvfb.sh COMMAND [ARGS...]
+set -uo pipefail
+
+for tool in Xvfb openbox; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "$tool is not installed: run scripts/deps.sh test" >&2
+    exit 1
+  fi
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+wm_pid=""
+test_pid=""
+cleanup() {
+  [ -n "$test_pid" ] && kill "$test_pid" 2>/dev/null
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$wm_pid" ] && wait "$wm_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# -displayfd picks a free display and reports it once the server accepts clients;
+# -noreset keeps the keyboard state when the last client leaves.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 200); do
+  [ -s "$work/display" ] && break
+  if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+    echo "Xvfb failed to start:" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+  fi
+  sleep 0.05
+done
+if [ ! -s "$work/display" ]; then
+  echo "Xvfb did not report a display" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n 1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+
+# The tests wait for the window manager to announce itself before they start.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+
+"$@" &
+test_pid=$!
+wait "$test_pid"
+status=$?
+test_pid=""
+if [ "$status" -ne 0 ]; then
+  echo "--- Xvfb log" >&2; cat "$work/xvfb.log" >&2
+  echo "--- openbox log" >&2; cat "$work/openbox.log" >&2
+fi
+exit "$status"

@@ -1,0 +1,60 @@
+#include "E2eSupport.h"
+
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtPause.h"
+
+namespace kivrano::platform::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ClipboardE2E : public X11Test {
+protected:
+    X11WindowSystem windows{connection()};
+    QtClipboard clipboard;
+};
+
+TEST_F(ClipboardE2E, TextCrossesBetweenProgramsBothWays) {
+    auto target = startTarget(windows);
+    const std::string ours = "Z\xC3\xBCrich \xE5\xAF\x86\xE7\xA0\x81";
+    ASSERT_TRUE(clipboard.open());
+    clipboard.setText(ours);
+    clipboard.close();
+    target->send("report-clipboard");
+    ASSERT_TRUE(target->waitForLine("clipboard " + QByteArray::fromStdString(ours).toHex()))
+        << target->output().toStdString();
+
+    const std::string theirs = "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C";
+    target->send("set-clipboard " + QByteArray::fromStdString(theirs).toHex());
+    ASSERT_TRUE(target->waitForLine("clipboard-set"));
+    ASSERT_TRUE(waitFor([&] {
+        clipboard.open();
+        const bool arrived = clipboard.text() == theirs;
+        clipboard.close();
+        return arrived;
+    }));
+}
+
+// While we wait with text on the clipboard (before a paste), another program's request for it
+// is answered at once rather than after the wait.
+TEST_F(ClipboardE2E, WaitingKeepsServingTheClipboard) {
+    auto target = startTarget(windows);
+    const std::string text = "\xC3\x9F\xE2\x82\xAC";
+    ASSERT_TRUE(clipboard.open());
+    clipboard.setText(text);
+    clipboard.close();
+    target->send("report-clipboard");
+    QtPause().pause(1500ms);
+    EXPECT_TRUE(target->pollOutput().contains("clipboard " +
+                                              QByteArray::fromStdString(text).toHex() + "\n"))
+        << target->output().toStdString();
+
+    ASSERT_TRUE(clipboard.open());
+    clipboard.empty();
+    clipboard.close();
+    target->send("report-clipboard");
+    EXPECT_TRUE(target->waitForLine("clipboard-none")) << target->output().toStdString();
+}
+
+}  // namespace
+}  // namespace kivrano::platform::e2e

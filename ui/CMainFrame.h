@@ -1,0 +1,85 @@
+#pragma once
+
+#include "app/CommandRouter.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+
+class QAction;
+class QMenu;
+class QSplitter;
+class QSystemTrayIcon;
+class QToolBar;
+
+namespace kivrano {
+
+class CKivranoDoc;
+namespace platform {
+class SettingsStore;
+}
+
+// The main window: menus, toolbar, accelerators, the tree above the field list, the
+// notification-area icon, the always-on-top switch and the typing mode. Commands go
+// through the router; the frame handles its own and passes the rest on.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CMainFrame(CKivranoDoc& doc, platform::SettingsStore& settings, CommandRouter& router,
+               QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The two panes: the folder tree above, the field list below.
+    void setPanes(QWidget* treePane, QWidget* listPane);
+
+    // The frame's own commands (tray, topmost, typing mode); false for any other.
+    bool handleCommand(int command);
+
+    // The action of a command id, for enabling, checking and tests.
+    QAction* action(int command) const;
+    // Runs a command as the menus and keys do.
+    void runCommand(int command);
+
+    // Checks the typing-mode entry of the mode and the AutoTrack switch as the settings say.
+    void showSettings();
+    // Shows the window from the notification area and brings it to the front.
+    void bringForward();
+    // Shows the notification-area icon (if the desktop has a tray) and hides the window.
+    void toSystemTray();
+    bool isTopmost() const;
+
+    // Hooks for the parts that come later (history menus, drop of files).
+    std::function<void(const QString& path)> fileDropped;
+    // Answers whether the window may close (asks to save a modified vault).
+    std::function<bool()> canClose;
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QAction* makeAction(int command, const QString& text, const QString& shortcutLabel = {});
+    void addAccelerator(int command, const QKeySequence& key);
+    void buildMenus();
+    void buildToolBar();
+    void updateItemFolderMenu();
+    void setTypeInMode(int mode);
+    void toggleTopmost();
+
+    CKivranoDoc& m_doc;
+    platform::SettingsStore& m_settings;
+    CommandRouter& m_router;
+    std::map<int, QAction*> m_actions;
+    QSplitter* m_splitter = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QMenu* m_itemFolderMenu = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    bool m_placed = false;
+};
+
+}  // namespace kivrano
