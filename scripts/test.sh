@@ -13,11 +13,11 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVRANO_BUILD_T
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-echo "== Vault tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+echo "== Vault and command-line tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVRANO_SANITIZE=ON -DKIVRANO_VAULT_ONLY=ON
-cmake --build build-asan -j"$jobs" --target kivrano_vault_tests
+cmake --build build-asan -j"$jobs" --target kivrano_vault_tests kivrano_cli_tests kivrano-cli
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" -L vault
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" -L "vault|cli"
 
 if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
     clang++ -x c++ -fsanitize=fuzzer - -o /tmp/kivrano-fuzz-probe 2>/dev/null; then

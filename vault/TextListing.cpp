@@ -30,12 +30,12 @@ void forEachLine(const VaultItem& item, ListingLines lines, LineFn&& line) {
 }  // namespace
 
 void appendListingBlock(std::string& out, const VaultItem& item, ListingLines lines) {
-    forEachLine(item, lines,
-                [&](std::string_view label, std::string_view tab, std::string_view value,
-                    bool written) {
-                    if (!written) return;
-                    out.append(label).append(tab).append(value).append(kLineEnd);
-                });
+    forEachLine(
+        item, lines,
+        [&](std::string_view label, std::string_view tab, std::string_view value, bool written) {
+            if (!written) return;
+            out.append(label).append(tab).append(value).append(kLineEnd);
+        });
 }
 
 std::string textListing(const VaultTree& tree, ListingLines lines) {
@@ -45,11 +45,10 @@ std::string textListing(const VaultTree& tree, ListingLines lines) {
     for (TreeNode f = tree.firstFolder(); f != kNoNode; f = tree.nextSibling(f))
         for (TreeNode i = tree.firstChild(f); i != kNoNode; i = tree.nextSibling(i))
             forEachLine(*tree.item(i), lines,
-                        [&](std::string_view label, std::string_view tab,
-                            std::string_view value, bool written) {
+                        [&](std::string_view label, std::string_view tab, std::string_view value,
+                            bool written) {
                             if (written)
-                                size += label.size() + tab.size() + value.size() +
-                                        kLineEnd.size();
+                                size += label.size() + tab.size() + value.size() + kLineEnd.size();
                         });
 
     std::string out;

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "vault/VaultSettings.h"
+#include "vault/VaultTree.h"
+
+#include <nlohmann/json.hpp>
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kivrano::cli {
+
+// Keys are written in the order of the records, so an export reads like the vault.
+using Json = nlohmann::ordered_json;
+
+// A vault as a JSON document:
+// {"format", "version", "settings": {...}, "folders": [{"name", "unprotected", "items": [...]}]}.
+// Every record field appears under its own name with its value as stored. A text that is
+// valid UTF-8 is a JSON string; any other text is {"base64": "..."} so that no byte is lost.
+Json vaultToJson(const VaultTree& tree, const VaultSettings& settings, int formatNumber,
+                 std::string_view version);
+
+// A value in the document that cannot be taken into a vault. path names it in JSONPath
+// form ("$.folders[0].items[2].tabCount[3]"); what() is the path followed by the reason.
+class JsonImportError : public std::runtime_error {
+public:
+    JsonImportError(std::string path, const std::string& reason)
+        : std::runtime_error(path + ": " + reason), m_path(std::move(path)) {}
+    const std::string& path() const noexcept { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Builds a vault from a document of the form vaultToJson writes. "format" and "version" are
+// ignored; a field left out takes the value a new item, folder or profile would have; an
+// unknown name, a wrong type or a value the record cannot hold throws JsonImportError for
+// the first such value. tree and settings are replaced only when the whole document is good.
+void vaultFromJson(const Json& document, VaultTree& tree, VaultSettings& settings);
+
+// The document as text for people and tools alike: two-space indentation, a list of numbers
+// on one line, a final newline.
+std::string formatJson(const Json& document);
+
+// Text as it appears in a document: a string when valid UTF-8, else {"base64": ...}.
+Json textToJson(std::string_view bytes);
+
+// Overwrites every string held in the document (passwords are among them) before it is
+// released.
+void wipeJson(Json& document) noexcept;
+
+// Whether bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF).
+bool isValidUtf8(std::string_view bytes) noexcept;
+
+std::string base64Encode(std::string_view bytes);
+// Strict: the standard alphabet with "=" padding to a multiple of four characters.
+bool base64Decode(std::string_view text, std::string& bytes);
+
+}  // namespace kivrano::cli
