@@ -14,6 +14,33 @@ std::string_view text(StringId id) {
         case StringId::InvalidPasswordOrNewer:
             return "Invalid password, or the user data file has been created by the newer "
                    "version of this program.";
+        case StringId::EnterInteger:
+            return "Please enter an integer.";
+        case StringId::EnterIntegerBetween:
+            return "Please enter an integer between %1 and %2.";
+        case StringId::ApplicationTableFull:
+            return "CComboContainer cannot accomodate strings in the input ComboBox";
+        case StringId::ChangeForAllItemsQuestion:
+            return "Every items using the same application as the current item will be changed "
+                   "to use a new application. Use this function in case you wish to substitute a "
+                   "current application(e.g. Internet Explorer) with a new application(e.g. "
+                   "Netscape Navigator). Continue?";
+        case StringId::NoSelectedUser:
+            return "No Selected User.";
+        case StringId::UserNameExists:
+            return "There exist a user with the same name. Choose another name please.";
+        case StringId::ReallyRemoveUser:
+            return "Do you want to remove?";
+        case StringId::RenameTargetExists:
+            return "The file name already exists. Try another name or change the existing "
+                   "file's name first please.";
+        case StringId::UserNameHasSeparator:
+            return "A user name cannot contain the character \"/\". Choose another name please.";
+        case StringId::CannotRemoveProfile:
+            return "The profile file %s could not be removed (%s). It is still listed; check "
+                   "that the folder may be changed and try again.";
+        case StringId::CannotRenameProfile:
+            return "The profile file %s could not be renamed to %s (%s). Nothing was changed.";
         case StringId::SelectFolderForNewItem:
             return "Select a folder where new item will be placed. If there is no folder, add a "
                    "new folder first.";
@@ -26,6 +53,10 @@ std::string_view text(StringId id) {
         case StringId::FolderNameExists:
             return "A folder with the same name already exists. Will you try another folder "
                    "name?";
+        case StringId::AddItemCaption:
+            return "Add a New Item";
+        case StringId::ViewModifyItemCaption:
+            return "View/Modify an Item";
         case StringId::CopyFolderQuestion:
             return "Do you really want to copy the selected folder?";
         case StringId::MoveFolderQuestion:
@@ -55,6 +86,31 @@ std::string_view text(StringId id) {
             return "Really delete the folder?";
         case StringId::PlaceholderFolder:
             return "Press \"+ button\" to add items";
+        case StringId::ManualPage:
+            return "https://kivrano.example/manual/";
+        case StringId::AddItemUnprotectedOnly:
+            return "Items cannot be added in the Read Unprotected Items Only mode: the vault "
+                   "cannot be saved in this mode, so a new item would be lost. Open the vault "
+                   "with its password to add items.";
+        case StringId::CannotOpenManual:
+            return "Cannot open the manual page %s. Check that a web browser is installed and "
+                   "set as the desktop's default browser.";
+        case StringId::ColumnName:
+            return "Name";
+        case StringId::ColumnHotkey:
+            return "Hotkey";
+        case StringId::ColumnContent:
+            return "Content";
+        case StringId::CannotRunBrowser:
+            return "Cannot execute the Microsoft Internet Explorer - Its path is reported "
+                   "%s\nCheck the file exists or use other options such as Default Browser or "
+                   "Specify Application";
+        case StringId::UnnamedEtcField:
+            return " ";
+        case StringId::CannotEmail:
+            return "Error occurred while trying to email to this address: %s.";
+        case StringId::CannotRunProgram:
+            return "Error occurred while trying to run a program in this path: %s.";
         case StringId::ProductName:
             return "Kivrano";
         case StringId::CannotUnlock:

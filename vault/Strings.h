@@ -12,11 +12,26 @@ enum class StringId : int {
     SaveErrorNoPath = 2,
     ContinueUnprotectedQuestion = 3,
     InvalidPasswordOrNewer = 4,
+    // Item editor and Application dialog
+    EnterInteger = 401,
+    EnterIntegerBetween = 402,  // %1 and %2: the lowest and highest value
+    ApplicationTableFull = 403,
+    ChangeForAllItemsQuestion = 404,
+    // Sign-in
+    NoSelectedUser = 200,
+    UserNameExists = 201,
+    ReallyRemoveUser = 202,
+    RenameTargetExists = 203,
+    UserNameHasSeparator = 204,
+    CannotRemoveProfile = 205,
+    CannotRenameProfile = 206,
     // Tree view and password change
     SelectFolderForNewItem = 61204,
     SelectFolderToDelete = 61205,
     SelectItemToDelete = 61206,
     FolderNameExists = 61207,
+    AddItemCaption = 61208,
+    ViewModifyItemCaption = 61210,
     CopyFolderQuestion = 61211,
     MoveFolderQuestion = 61212,
     MergeFolderQuestion = 61213,
@@ -30,6 +45,18 @@ enum class StringId : int {
     ReallyDeleteItem = 61223,
     ReallyDeleteFolder = 61224,
     PlaceholderFolder = 61237,
+    ManualPage = 61259,
+    // Tree view, texts of our own
+    AddItemUnprotectedOnly = 300,
+    CannotOpenManual = 301,
+    // Field list
+    ColumnName = 61246,
+    ColumnHotkey = 61247,
+    ColumnContent = 61248,
+    CannotRunBrowser = 61250,
+    UnnamedEtcField = 61251,
+    CannotEmail = 61256,
+    CannotRunProgram = 61257,
     ProductName = 61254,
     CannotUnlock = 61270,
 };

@@ -1,0 +1,243 @@
+#pragma once
+
+#include "vault/HotKeyValue.h"
+#include "vault/Secure.h"
+#include "vault/TreeNode.h"
+#include "vault/VaultSettings.h"
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kivrano {
+
+class CKivranoDoc;
+class HotKeyBook;
+class Prompter;
+class VaultTree;
+struct VaultItem;
+namespace platform {
+class Shell;
+}
+
+// The tree view's timers: drag scrolling, the AutoTrack poll and the automatic lock.
+enum class ViewTimer : int { DragScroll = 1, AutoTrack = 2, AutoLock = 3 };
+
+// What the tree commands need from the window that shows the tree.
+class TreeViewHost {
+public:
+    virtual ~TreeViewHost() = default;
+    // Shows a node's fields in the field list (an item's record; nothing for a folder or none).
+    virtual void showNode(TreeNode node) = 0;
+    // The tree's selection changed to node (kNoNode: none): select it on screen and scroll it
+    // into view.
+    virtual void showSelection(TreeNode node) = 0;
+    // The folders' expanded flags in the tree changed: expand and collapse to match.
+    virtual void showExpansion() = 0;
+    // Scrolls the tree one page to the left, so a long title does not leave the view shifted.
+    virtual void scrollPageLeft() = 0;
+    virtual void startViewTimer(ViewTimer timer, int milliseconds) = 0;
+    virtual void stopViewTimer(ViewTimer timer) = 0;
+};
+
+// The dialogs the commands open; each runs modally and hands its result back. Vault texts are
+// bytes (UTF-8 when typed by the user).
+class FolderNameDialog {
+public:
+    virtual ~FolderNameDialog() = default;
+    // The Folder Name dialog, its edit starting with text. Nothing when cancelled.
+    virtual std::optional<std::string> run(const std::string& text) = 0;
+};
+
+struct ItemEditRequest {
+    std::string caption;  // "Add a New Item" or "View/Modify an Item"
+    int startPage = 0;    // 0 "Basic Information", 1 "Etc Information"
+    int fieldRow = -1;    // the field list's row that asked for the edit, -1 for none
+    bool adding = false;
+};
+
+class ItemEditor {
+public:
+    virtual ~ItemEditor() = default;
+    // Edits the record in place; true when the user confirmed with OK.
+    virtual bool edit(VaultItem& item, const ItemEditRequest& request) = 0;
+};
+
+class HotKeySettingDialog {
+public:
+    virtual ~HotKeySettingDialog() = default;
+    // Shows the global hotkeys; true (with keys changed to the user's choice) on OK.
+    virtual bool run(std::array<HotKeyValue, kGlobalHotKeyCount>& keys) = 0;
+};
+
+// The profile, its file and the password chosen at sign-in.
+struct SignInChoice {
+    std::string path;
+    std::string userName;
+    std::string password;
+    bool merge = false;
+
+    SignInChoice() = default;
+    SignInChoice(const SignInChoice&) = default;
+    SignInChoice& operator=(const SignInChoice&) = default;
+    ~SignInChoice() { secureWipe(password); }
+};
+
+class SignInDialog {
+public:
+    virtual ~SignInDialog() = default;
+    // The Select User dialog; nothing unless it ends with OK.
+    virtual std::optional<SignInChoice> run() = 0;
+};
+
+class ScreenLockDialog {
+public:
+    virtual ~ScreenLockDialog() = default;
+    // True when it ends with OK, that is with the vault's unlock password.
+    virtual bool run() = 0;
+};
+
+class AutoLockDialog {
+public:
+    virtual ~AutoLockDialog() = default;
+    // The new automatic-lock minutes; nothing when cancelled.
+    virtual std::optional<int> run(int minutes) = 0;
+};
+
+struct PasswordChangeEntry {
+    std::string oldPassword;
+    std::string newPassword;
+    std::string confirmation;
+
+    PasswordChangeEntry() = default;
+    PasswordChangeEntry(const PasswordChangeEntry&) = default;
+    PasswordChangeEntry& operator=(const PasswordChangeEntry&) = default;
+    ~PasswordChangeEntry() {
+        secureWipe(oldPassword);
+        secureWipe(newPassword);
+        secureWipe(confirmation);
+    }
+};
+
+class PasswordChangeDialog {
+public:
+    virtual ~PasswordChangeDialog() = default;
+    // vaultHasPassword false disables the current-password field. Nothing when cancelled.
+    virtual std::optional<PasswordChangeEntry> run(bool vaultHasPassword) = 0;
+};
+
+// The commands of the folder tree: adding, renaming and deleting folders and items, their
+// protection, viewing and running items, the hotkey setting, the screen lock and the
+// automatic lock, the password change and the sign-in of the first start. They work on the
+// document's tree and settings, ask and tell through the prompter, and leave the showing to
+// the host window.
+class TreeCommands {
+public:
+    struct Dialogs {
+        FolderNameDialog* folderName = nullptr;
+        ItemEditor* itemEditor = nullptr;
+        HotKeySettingDialog* hotKeySetting = nullptr;
+        SignInDialog* signIn = nullptr;
+        ScreenLockDialog* screenLock = nullptr;
+        AutoLockDialog* autoLock = nullptr;
+        PasswordChangeDialog* passwordChange = nullptr;
+    };
+
+    // Connections to the parts around the tree; each may stay empty.
+    struct Hooks {
+        // The work history: an item was used; a node was deleted.
+        std::function<void(TreeNode)> recordNode;
+        std::function<void(TreeNode)> forgetNode;
+        // Drops the launching key registered under a node's handle.
+        std::function<void(TreeNode)> unregisterLaunchKey;
+        // Opens an item's address with its application.
+        std::function<void(TreeNode)> launch;
+        // One AutoTrack step (the 500 ms poll).
+        std::function<void()> autoTrackStep;
+        // Hides the main window to the notification area (before the automatic lock).
+        std::function<void()> hideToTray;
+        // The end of the first start: the notification-area icon.
+        std::function<void()> addTrayIcon;
+        // The main window's caption.
+        std::function<void(const std::string&)> setCaption;
+    };
+
+    static constexpr int kAutoTrackPeriodMs = 500;
+    static constexpr int kDragScrollPeriodMs = 75;
+    // The longest period a timer takes; longer automatic-lock times are cut to it.
+    static constexpr int kMaxAutoLockMinutes = 35791;
+
+    TreeCommands(CKivranoDoc& doc, Prompter& prompter, platform::Shell& shell, HotKeyBook* hotKeys,
+                 TreeViewHost& host);
+
+    Dialogs& dialogs() { return m_dialogs; }
+    Hooks& hooks() { return m_hooks; }
+
+    // The first start: the automatic lock's default, the placeholder folder and the sign-in.
+    // False when the user cancelled the sign-in: the program ends without a window.
+    bool firstUpdate();
+    // The sign-in loop alone: until a profile's file loads, a new profile is chosen, or the
+    // user cancels (false).
+    bool signIn();
+
+    // Shows the selected node in the field list and restarts the automatic-lock countdown.
+    void refresh();
+    // Restarts the automatic-lock countdown (a mouse move over the tree), unless locked.
+    void restartAutoLock();
+    // Selects a node and scrolls it into view (kNoNode clears the selection).
+    void selectNode(TreeNode node);
+
+    // The commands, by their menu entries.
+    void addFolder();
+    void renameFolder();
+    void deleteFolder();
+    void addItem();
+    // fieldRow: the field list's row that asked for the edit, -1 from the tree or the menus.
+    void viewModifyItem(int fieldRow = -1);
+    void deleteItem();
+    void executeItem();
+    void setFolderProtection(bool protect);
+    void setAllExpanded(bool expanded);
+    // The user opened or closed one folder in the tree.
+    void folderExpansionChanged(TreeNode folder, bool expanded);
+    void hotKeySetting();
+    void help();
+    void lockScreen();
+    void autoLockTimeSetting();
+    void changePassword();
+
+    // Mouse: a click on a node (kNoNode: beside the nodes) and a double click. A double
+    // click returns false when the tree's own handling should go on (a folder or nothing).
+    void click(TreeNode hit);
+    bool doubleClick();
+
+    // Timers firing.
+    void autoTrackTimer();
+    void autoLockTimer();
+
+    bool isLocked() const { return m_locked; }
+
+    // The automatic-lock period in milliseconds for a number of minutes; 0 when off.
+    static int autoLockPeriodMs(int minutes);
+
+private:
+    // Asks the Folder Name dialog until a name no folder bears; nothing when given up.
+    std::optional<std::string> askFolderName();
+    // Deletes an item node with its record, its history entry and its launching key.
+    void removeItem(TreeNode item);
+    void registerLaunchKey(TreeNode node);
+    void startAutoLock();
+
+    CKivranoDoc& m_doc;
+    VaultTree& m_tree;
+    Prompter& m_prompter;
+    platform::Shell& m_shell;
+    HotKeyBook* m_hotKeys;
+    TreeViewHost& m_host;
+    Dialogs m_dialogs;
+    Hooks m_hooks;
+    bool m_locked = false;
+};
+
+}  // namespace kivrano

@@ -1,0 +1,375 @@
+#include "ui/CKivranoView.h"
+
+#include "app/CommandIds.h"
+#include "app/FrameMenuRules.h"
+#include "ui/CFolderNameDlg.h"
+#include "ui/CKeySettingDlg.h"
+#include "ui/CTextFormatDlg.h"
+#include "ui/VaultTreeModel.h"
+#include "vault/CKivranoDoc.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace kivrano {
+
+namespace {
+
+struct ContextEntry {
+    int command;  // 0: a separator
+    const char* text;
+    const char* shortcut;
+};
+
+// The context menu: the item and folder commands, then the tools used most from the tree.
+constexpr ContextEntry kContextMenu[] = {
+    {cmd::ItemViewModify, "Item - &View/Modify", "Enter"},
+    {cmd::ItemExecute, "Item - &Execute", "Ctrl+Enter or Double Click"},
+    {cmd::ItemAddNew, "Item - &Add New", "Ins"},
+    {cmd::ItemDelete, "Item - &Delete", "Del"},
+    {cmd::FolderAddNew, "Folder - Add &New", "Ctrl+Ins"},
+    {cmd::FolderDelete, "Folder - De&lete", "Ctrl+Del"},
+    {cmd::FolderChangeName, "Folder - &Change Name", nullptr},
+    {0, nullptr, nullptr},
+    {cmd::FolderProtect, "Password-protect information in this folder", nullptr},
+    {cmd::FolderUnprotect, "Do not password-protect information in this folder", nullptr},
+    {0, nullptr, nullptr},
+    {cmd::Find, "&Find", "Ctrl+F"},
+    {0, nullptr, nullptr},
+    {cmd::CollapseAll, "Collapse All(&1)", "F5 or Ctrl+Left"},
+    {cmd::ExpandAll, "Expand All(&2)", "F6 or Ctrl+Right"},
+    {0, nullptr, nullptr},
+    {cmd::ShowHistory, "Show &History", "F2 or Ctrl+Alt+Down"},
+    {cmd::Previous, "Previous(&3)", "F3 or Ctrl+Alt+Left"},
+    {cmd::Next, "Next(&4)", "F4 or Ctrl+Alt+Right"},
+    {0, nullptr, nullptr},
+    {cmd::AutoTrack, "A&utoTrack", "F1"},
+    {cmd::TopmostWindow, "Topmost &Window", "F7"},
+    {cmd::ToSystemTray, "&To System Tray", "Esc"},
+    {0, nullptr, nullptr},
+    {cmd::ChangePassword, "&Change Password", nullptr},
+};
+
+std::size_t timerSlot(ViewTimer timer) {
+    return static_cast<std::size_t>(static_cast<int>(timer) - 1);
+}
+
+}  // namespace
+
+CKivranoView::CKivranoView(CKivranoDoc& doc, Prompter& prompter, platform::Shell& shell,
+                           HotKeyBook* hotKeys, QWidget* fieldList,
+                           std::function<void(TreeNode)> showNode, QWidget* parent)
+    : QTreeView(parent),
+      m_doc(doc),
+      m_fieldList(fieldList),
+      m_showNode(std::move(showNode)),
+      m_model(new VaultTreeModel(doc.tree(), this)),
+      m_commands(std::make_unique<TreeCommands>(doc, prompter, shell, hotKeys,
+                                                static_cast<TreeViewHost&>(*this))),
+      m_folderNameDialog(std::make_unique<QtFolderNameDialog>(this)),
+      m_hotKeySettingDialog(std::make_unique<QtHotKeySettingDialog>(this)) {
+    setModel(m_model);
+    setHeaderHidden(true);
+    setRootIsDecorated(true);
+    setUniformRowHeights(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setExpandsOnDoubleClick(true);
+    // Long titles scroll sideways instead of being cut.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // Every mouse move over the tree counts as use and postpones the automatic lock.
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+
+    TreeCommands::Dialogs& dialogs = m_commands->dialogs();
+    dialogs.folderName = m_folderNameDialog.get();
+    dialogs.hotKeySetting = m_hotKeySettingDialog.get();
+
+    const std::array<int, 3> periods = {TreeCommands::kDragScrollPeriodMs,
+                                        TreeCommands::kAutoTrackPeriodMs, 0};
+    for (std::size_t i = 0; i < m_timers.size(); ++i) {
+        m_timers[i] = new QTimer(this);
+        m_timers[i]->setInterval(periods[i]);
+    }
+    connect(m_timers[timerSlot(ViewTimer::AutoTrack)], &QTimer::timeout, this,
+            [this] { m_commands->autoTrackTimer(); });
+    connect(m_timers[timerSlot(ViewTimer::AutoLock)], &QTimer::timeout, this,
+            [this] { m_commands->autoLockTimer(); });
+
+    connect(this, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { folderExpansion(index, true); });
+    connect(this, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { folderExpansion(index, false); });
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_syncing = true; });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_syncing = false;
+        // A freshly loaded tree: show its folders as the tree has them and its selection.
+        showExpansion();
+        showSelection(m_doc.tree().selection());
+    });
+
+    runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
+}
+
+CKivranoView::~CKivranoView() {
+    // The model stops listening to the tree before the view's members go.
+    setModel(nullptr);
+}
+
+bool CKivranoView::firstUpdate() {
+    return m_commands->firstUpdate();
+}
+
+TreeNode CKivranoView::nodeAt(const QPoint& viewportPos) const {
+    return m_model->node(indexAt(viewportPos));
+}
+
+bool CKivranoView::handleCommand(int command) {
+    TreeCommands& c = *m_commands;
+    switch (command) {
+        case cmd::FolderAddNew:
+            c.addFolder();
+            return true;
+        case cmd::FolderDelete:
+            c.deleteFolder();
+            return true;
+        case cmd::FolderChangeName:
+            c.renameFolder();
+            return true;
+        case cmd::ItemAddNew:
+            c.addItem();
+            return true;
+        case cmd::ItemViewModify:
+            c.viewModifyItem();
+            return true;
+        case cmd::ItemDelete:
+            c.deleteItem();
+            return true;
+        case cmd::ItemExecute:
+            c.executeItem();
+            return true;
+        case cmd::Help:
+            c.help();
+            return true;
+        case cmd::HotkeySetting:
+            c.hotKeySetting();
+            return true;
+        case cmd::ExpandAll:
+            c.setAllExpanded(true);
+            return true;
+        case cmd::CollapseAll:
+            c.setAllExpanded(false);
+            return true;
+        case cmd::ChangePassword:
+            c.changePassword();
+            return true;
+        case cmd::LockScreen:
+            c.lockScreen();
+            return true;
+        case cmd::ShowTextFormat:
+            showTextFormat();
+            return true;
+        case cmd::AutoLockTimeSetting:
+            c.autoLockTimeSetting();
+            return true;
+        case cmd::FolderProtect:
+            c.setFolderProtection(true);
+            return true;
+        case cmd::FolderUnprotect:
+            c.setFolderProtection(false);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CKivranoView::showTextFormat() {
+    CTextFormatDlg dialog(m_doc.tree(), this);
+    dialog.exec();
+}
+
+void CKivranoView::setAutoTrackPolling(bool on) {
+    if (on)
+        startViewTimer(ViewTimer::AutoTrack, TreeCommands::kAutoTrackPeriodMs);
+    else
+        stopViewTimer(ViewTimer::AutoTrack);
+}
+
+QTimer* CKivranoView::viewTimer(ViewTimer timer) const {
+    return m_timers[timerSlot(timer)];
+}
+
+std::unique_ptr<QMenu> CKivranoView::createContextMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    const VaultTree& tree = m_doc.tree();
+    const ItemFolderMenuState state = itemFolderMenuState(tree, tree.selection());
+    for (const ContextEntry& entry : kContextMenu) {
+        if (entry.command == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        QString text = QString::fromUtf8(entry.text);
+        if (entry.shortcut) text += QLatin1Char('\t') + QString::fromUtf8(entry.shortcut);
+        QAction* action = menu->addAction(text);
+        const int command = entry.command;
+        action->setData(command);
+        connect(action, &QAction::triggered, this,
+                [this, command] { emit commandTriggered(command); });
+
+        auto set = [action](bool enabled, bool checked = false) {
+            action->setEnabled(enabled);
+            action->setCheckable(checked);
+            action->setChecked(checked);
+        };
+        switch (command) {
+            case cmd::ItemViewModify:
+                set(state.itemViewModify);
+                break;
+            case cmd::ItemExecute:
+                set(state.itemExecute);
+                break;
+            case cmd::ItemAddNew:
+                set(state.itemAddNew);
+                break;
+            case cmd::ItemDelete:
+                set(state.itemDelete);
+                break;
+            case cmd::FolderAddNew:
+                set(state.folderAddNew);
+                break;
+            case cmd::FolderDelete:
+                set(state.folderDelete);
+                break;
+            case cmd::FolderChangeName:
+                set(state.folderChangeName);
+                break;
+            case cmd::FolderProtect:
+                set(state.protectEnabled, state.protectChecked);
+                break;
+            case cmd::FolderUnprotect:
+                set(state.protectEnabled, state.unprotectChecked);
+                break;
+            case cmd::TopmostWindow: {
+                QAction* own = frameAction ? frameAction(command) : nullptr;
+                set(true, own && own->isChecked());
+                break;
+            }
+            case cmd::ShowHistory:
+            case cmd::Previous:
+            case cmd::Next: {
+                QAction* own = frameAction ? frameAction(command) : nullptr;
+                set(!own || own->isEnabled());
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    return menu;
+}
+
+void CKivranoView::mousePressEvent(QMouseEvent* event) {
+    QTreeView::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) m_commands->click(nodeAt(event->position().toPoint()));
+}
+
+void CKivranoView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) m_commands->doubleClick();
+    // The tree's own handling goes on: a folder opens or closes.
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+void CKivranoView::mouseMoveEvent(QMouseEvent* event) {
+    m_commands->restartAutoLock();
+    QTreeView::mouseMoveEvent(event);
+}
+
+void CKivranoView::keyPressEvent(QKeyEvent* event) {
+    QTreeView::keyPressEvent(event);
+    m_commands->refresh();
+}
+
+void CKivranoView::contextMenuEvent(QContextMenuEvent* event) {
+    QPoint at = event->pos();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        const TreeNode hit = nodeAt(at);
+        if (hit != kNoNode) m_commands->selectNode(hit);
+        m_commands->refresh();
+    } else {
+        // From the keyboard: at the selected node.
+        const QRect rect = visualRect(currentIndex());
+        if (rect.isValid()) at = rect.bottomLeft();
+    }
+    event->accept();
+    std::unique_ptr<QMenu> menu = createContextMenu();
+    if (runMenu) runMenu(*menu, viewport()->mapToGlobal(at));
+}
+
+void CKivranoView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeView::currentChanged(current, previous);
+    if (m_syncing) return;
+    const TreeNode node = m_model->node(current);
+    VaultTree& tree = m_doc.tree();
+    if (node == kNoNode || tree.contains(node)) tree.select(node);
+}
+
+void CKivranoView::folderExpansion(const QModelIndex& index, bool expanded) {
+    if (m_syncing) return;
+    m_commands->folderExpansionChanged(m_model->node(index), expanded);
+}
+
+void CKivranoView::showNode(TreeNode node) {
+    if (m_showNode) m_showNode(node);
+    // Whatever the field list shows, the keyboard stays with the tree.
+    QWidget* focus = QApplication::focusWidget();
+    if (m_fieldList && focus && (focus == m_fieldList || m_fieldList->isAncestorOf(focus)))
+        setFocus();
+}
+
+void CKivranoView::showSelection(TreeNode node) {
+    const QModelIndex index = m_model->indexOf(node);
+    const bool wasSyncing = m_syncing;
+    m_syncing = true;  // the tree already has this selection
+    if (index.isValid()) {
+        setCurrentIndex(index);
+        scrollTo(index);
+    } else {
+        selectionModel()->clear();
+    }
+    m_syncing = wasSyncing;
+    // Scrolling a node into view opens its folder; the tree learns it here.
+    const VaultTree& tree = m_doc.tree();
+    if (tree.isItem(node) && !tree.isExpanded(tree.parent(node)))
+        m_doc.tree().setExpanded(tree.parent(node), true);
+}
+
+void CKivranoView::showExpansion() {
+    const bool wasSyncing = m_syncing;
+    m_syncing = true;
+    const VaultTree& tree = m_doc.tree();
+    for (TreeNode folder = tree.firstFolder(); folder != kNoNode; folder = tree.nextSibling(folder))
+        setExpanded(m_model->indexOf(folder), tree.isExpanded(folder));
+    m_syncing = wasSyncing;
+}
+
+void CKivranoView::scrollPageLeft() {
+    horizontalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+}
+
+void CKivranoView::startViewTimer(ViewTimer timer, int milliseconds) {
+    m_timers[timerSlot(timer)]->start(milliseconds);
+}
+
+void CKivranoView::stopViewTimer(ViewTimer timer) {
+    m_timers[timerSlot(timer)]->stop();
+}
+
+}  // namespace kivrano
