@@ -1,5 +1,6 @@
 // Kivrano's desktop program.
 #include "app/CommandLine.h"
+#include "ui/CKivranoApp.h"
 
 #include <QApplication>
 
@@ -51,6 +52,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(kivrano::kProductName);
     QApplication::setApplicationVersion(kivrano::kProductVersion);
-    std::fprintf(stderr, "kivrano: the desktop program is not finished yet; use kivrano-cli.\n");
-    return 1;
+    // The sign-in dialogs come and go before the main window; the program ends when the
+    // main window closes, not when the last window does.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Q_INIT_RESOURCE(frame);
+    Q_INIT_RESOURCE(kivrano);
+    return kivrano::CKivranoApp::run(options.file);
 }

@@ -129,6 +129,10 @@ QLineEdit* CBasicPage::countBox(int row, bool enter) const {
     return enter ? m_enter.at(r) : m_tab.at(r);
 }
 
+void CBasicPage::focusTitle() {
+    m_title->setFocus();
+}
+
 void CBasicPage::showValues(const BasicPageValues& values) {
     m_title->setText(platform::fromVaultText(values.title));
     m_address->setText(platform::fromVaultText(values.address));

@@ -23,6 +23,8 @@ class CBasicPage : public QWidget {
     Q_OBJECT
 
 public:
+    // The editor opens with the keyboard in the Title field.
+    void focusTitle();
     using ApplicationRunner = std::function<std::optional<ApplicationChoice::Result>(
         QWidget* parent, std::int32_t appChoice, std::int32_t appIndex)>;
 

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -26,8 +27,9 @@ namespace kivrano {
 namespace {
 
 QIcon themedIcon(const char* themeName, const char* fallback) {
-    return QIcon::fromTheme(QString::fromLatin1(themeName),
-                            QIcon(QStringLiteral(":/frame/toolbar/%1.svg").arg(QLatin1String(fallback))));
+    return QIcon::fromTheme(
+        QString::fromLatin1(themeName),
+        QIcon(QStringLiteral(":/frame/toolbar/%1.svg").arg(QLatin1String(fallback))));
 }
 
 }  // namespace
@@ -41,9 +43,8 @@ CMainFrame::CMainFrame(CKivranoDoc& doc, platform::SettingsStore& settings, Comm
     setWindowTitle(QString::fromUtf8(text(StringId::ProductName).data()));
     setAcceptDrops(true);
 
-    const QSize screen = QGuiApplication::primaryScreen()
-                             ? QGuiApplication::primaryScreen()->size()
-                             : QSize(1024, 768);
+    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size()
+                                                          : QSize(1024, 768);
     const FrameRect place = framePlacement(m_settings, screen.width(), screen.height());
     resize(place.width, place.height);
     move(place.x, place.y);
@@ -79,7 +80,8 @@ void CMainFrame::setPanes(QWidget* treePane, QWidget* listPane) {
 QAction* CMainFrame::makeAction(int command, const QString& label, const QString& shortcutLabel) {
     // The shortcut is shown after a tab as the menu's key text; the keys themselves are the
     // window's accelerators, so one key works whatever has the focus.
-    auto* action = new QAction(shortcutLabel.isEmpty() ? label : label + '\t' + shortcutLabel, this);
+    auto* action =
+        new QAction(shortcutLabel.isEmpty() ? label : label + '\t' + shortcutLabel, this);
     action->setData(command);
     connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
     m_actions[command] = action;
@@ -124,7 +126,8 @@ void CMainFrame::buildMenus() {
     items->addAction(makeAction(cmd::CollapseAll, "Collapse All(&1)", "F5 or Ctrl+Left"));
     items->addAction(makeAction(cmd::ExpandAll, "Expand All(&2)", "F6 or Ctrl+Right"));
     items->addSeparator();
-    QAction* protect = makeAction(cmd::FolderProtect, "Password-protect information in this folder");
+    QAction* protect =
+        makeAction(cmd::FolderProtect, "Password-protect information in this folder");
     QAction* unprotect =
         makeAction(cmd::FolderUnprotect, "Do not password-protect information in this folder");
     protect->setCheckable(true);
@@ -248,7 +251,8 @@ void CMainFrame::buildToolBar() {
         if (b.command == cmd::AutoTrackButton) {
             auto* button = new QAction(themedIcon(b.theme, b.icon), QString::fromUtf8(b.tip), this);
             button->setCheckable(true);
-            connect(button, &QAction::triggered, this, [this] { runCommand(cmd::AutoTrackButton); });
+            connect(button, &QAction::triggered, this,
+                    [this] { runCommand(cmd::AutoTrackButton); });
             m_actions[cmd::AutoTrackButton] = button;
             m_toolBar->addAction(button);
             continue;
@@ -276,13 +280,26 @@ void CMainFrame::runCommand(int command) {
 
 bool CMainFrame::handleCommand(int command) {
     switch (command) {
-        case cmd::ToSystemTray: toSystemTray(); return true;
-        case cmd::TopmostWindow: toggleTopmost(); return true;
-        case cmd::TypeInKeyEmulation: setTypeInMode(kTypeInKeyEmulation); return true;
-        case cmd::TypeInCopyPaste: setTypeInMode(kTypeInCopyPaste); return true;
-        case cmd::TypeInAutomatic: setTypeInMode(kTypeInAutomatic); return true;
-        case cmd::Exit: close(); return true;
-        default: return false;
+        case cmd::ToSystemTray:
+            toSystemTray();
+            return true;
+        case cmd::TopmostWindow:
+            toggleTopmost();
+            return true;
+        case cmd::TypeInKeyEmulation:
+            setTypeInMode(kTypeInKeyEmulation);
+            return true;
+        case cmd::TypeInCopyPaste:
+            setTypeInMode(kTypeInCopyPaste);
+            return true;
+        case cmd::TypeInAutomatic:
+            setTypeInMode(kTypeInAutomatic);
+            return true;
+        case cmd::Exit:
+            close();
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -329,6 +346,10 @@ void CMainFrame::toSystemTray() {
     }
 }
 
+void CMainFrame::showTrayIcon() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) m_tray->show();
+}
+
 void CMainFrame::bringForward() {
     if (isMinimized()) showNormal();
     show();
@@ -336,7 +357,9 @@ void CMainFrame::bringForward() {
     activateWindow();
 }
 
-bool CMainFrame::isTopmost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool CMainFrame::isTopmost() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 void CMainFrame::toggleTopmost() {
     // Not stored: every start begins not topmost.
@@ -368,6 +391,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     m_tray->hide();
     event->accept();
+    QCoreApplication::quit();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

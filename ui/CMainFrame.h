@@ -49,6 +49,8 @@ public:
     // Shows the notification-area icon (if the desktop has a tray) and hides the window.
     void toSystemTray();
     bool isTopmost() const;
+    // The notification-area icon, present from the end of start-up.
+    void showTrayIcon();
 
     // Hooks for the parts that come later (history menus, drop of files).
     std::function<void(const QString& path)> fileDropped;

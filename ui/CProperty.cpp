@@ -50,6 +50,7 @@ CProperty::CProperty(VaultItem& item, const ItemEditorRequest& request, CKivrano
     m_currentPage = ItemEditorSession::startPage(item, request);
     m_tabs->setCurrentIndex(m_currentPage);
     pageShown(m_currentPage);
+    if (m_currentPage == 0) m_basicPage->focusTitle();
     connect(m_tabs, &QTabWidget::currentChanged, this, &CProperty::tabChanged);
 }
 
