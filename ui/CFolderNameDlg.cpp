@@ -1,4 +1,5 @@
 #include "ui/CFolderNameDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "platform/qt/VaultText.h"
 
@@ -11,12 +12,7 @@ namespace kivrano {
 
 CFolderNameDlg::CFolderNameDlg(QWidget* parent) : QDialog(parent), m_edit(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Folder Name"));
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_edit);

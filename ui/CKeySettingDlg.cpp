@@ -1,4 +1,5 @@
 #include "ui/CKeySettingDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "ui/HotKeyEdit.h"
 
@@ -35,12 +36,7 @@ CHotKeySettingDlg::CHotKeySettingDlg(const Keys& keys, QWidget* parent) : QDialo
         form->addRow(QString::fromUtf8(kLabels[id]), edit);
         m_edits[id] = edit;
     }
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

@@ -197,6 +197,19 @@ int CKivranoApp::run(const std::string& fileToOpen) {
         view->refresh();
     };
 
+    // Claim the single-instance name before the sign-in, so a second start meanwhile ends
+    // at once; until the window is up there is nothing to bring forward.
+    bool shown = false;
+    single.becomeRunningCopy([frame, &shown] {
+        if (!shown) return;
+        // A hidden copy stays in the notification area where there is one; without one it
+        // must come back, or it could never be reached again.
+        if (frame->isMinimized() || !QSystemTrayIcon::isSystemTrayAvailable())
+            frame->bringForward();
+        else if (frame->isVisible())
+            frame->raise();
+    });
+
     doc.newDocument();
     if (!view->firstUpdate()) return 0;  // sign-in cancelled: nothing shown, nothing written
 
@@ -206,16 +219,8 @@ int CKivranoApp::run(const std::string& fileToOpen) {
         if (doc.frameworkOpen(fileToOpen)) view->refresh();
     }
 
-    single.becomeRunningCopy([frame] {
-        // A hidden copy stays in the notification area where there is one; without one it
-        // must come back, or it could never be reached again.
-        if (frame->isMinimized() || !QSystemTrayIcon::isSystemTrayAvailable())
-            frame->bringForward();
-        else if (frame->isVisible())
-            frame->raise();
-    });
-
     frame->show();
+    shown = true;
     frame->showTrayIcon();
     const int code = QApplication::exec();
     // The widgets go before the document and the platform services they use.

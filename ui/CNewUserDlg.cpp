@@ -1,4 +1,5 @@
 #include "ui/CNewUserDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "platform/qt/VaultText.h"
 
@@ -28,12 +29,8 @@ CNewUserDlg::CNewUserDlg(Prompter& prompter, QWidget* parent)
     form->addRow(QStringLiteral("Password"), m_password);
     form->addRow(QStringLiteral("Confirm"), m_confirm);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CNewUserDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CNewUserDlg::reject);
+    QDialogButtonBox* buttons =
+        okCancelButtons(this, QStringLiteral("OK"), QStringLiteral("Cancel"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

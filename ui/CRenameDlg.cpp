@@ -1,4 +1,5 @@
 #include "ui/CRenameDlg.h"
+#include "ui/DialogButtons.h"
 
 #include "app/SelectUser.h"
 #include "platform/qt/VaultText.h"
@@ -20,12 +21,7 @@ CRenameUserDlg::CRenameUserDlg(Prompter& prompter, QWidget* parent)
     m_name->setObjectName(QStringLiteral("newName"));
     label->setBuddy(m_name);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CRenameUserDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CRenameUserDlg::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);

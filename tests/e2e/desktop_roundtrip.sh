@@ -70,6 +70,9 @@ printf 's3cret pw\n' | "$cli" ls --password-stdin "$home/Profiles/carol.kvr" | g
 window "Select User" >/dev/null
 type_text "s3cret pw"; keys Return
 window "carol - Kivrano" >/dev/null
+# A second copy hands over to the running one and ends.
+timeout 20 "$kivrano" || fail "a second copy did not end by itself"
+window "carol - Kivrano" >/dev/null
 keys alt+f x
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 pid=""
