@@ -25,6 +25,17 @@ std::string_view text(StringId id) {
                    "to use a new application. Use this function in case you wish to substitute a "
                    "current application(e.g. Internet Explorer) with a new application(e.g. "
                    "Netscape Navigator). Continue?";
+        case StringId::AddressFieldBlank:
+            return "Address field is blank.";
+        case StringId::ApplicationFieldBlank:
+            return "Application field is blank.";
+        case StringId::CannotConnect:
+            return "Cannot connect to the specified address. If the Address field contains URL, "
+                   "make sure that proper protocol type is prefixed to the URL. ex) "
+                   "https://www.example.com";
+        case StringId::ApplicationMissingQuestion:
+            return "The specified application doesn't exist. Do you want to specify an "
+                   "application?";
         case StringId::NoSelectedUser:
             return "No Selected User.";
         case StringId::UserNameExists:

@@ -17,6 +17,11 @@ enum class StringId : int {
     EnterIntegerBetween = 402,  // %1 and %2: the lowest and highest value
     ApplicationTableFull = 403,
     ChangeForAllItemsQuestion = 404,
+    // Item launch
+    AddressFieldBlank = 501,
+    ApplicationFieldBlank = 502,
+    CannotConnect = 503,
+    ApplicationMissingQuestion = 504,
     // Sign-in
     NoSelectedUser = 200,
     UserNameExists = 201,
