@@ -3,7 +3,10 @@
 #include "app/CommandIds.h"
 #include "app/CommandLine.h"
 #include "app/CommandRouter.h"
+#include "launch/AutoTrack.h"
 #include "launch/HotKeyRegistry.h"
+#include "launch/ItemLauncher.h"
+#include "launch/WorkHistory.h"
 #include "platform/qt/IniSettingsStore.h"
 #include "platform/qt/LinuxProgramPaths.h"
 #include "platform/qt/LocalSingleInstance.h"
@@ -23,6 +26,9 @@
 #include "vault/FileIO.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
@@ -40,6 +46,22 @@ public:
     bool registerHotKey(platform::HotKeyId, HotKeyValue) override { return false; }
     void unregisterHotKey(platform::HotKeyId) override {}
     void setHandler(std::function<void(platform::HotKeyId)>) override {}
+};
+
+// Without our own X connection nothing about other windows can be known.
+class NoWindows : public platform::WindowSystem {
+public:
+    platform::WindowId foregroundWindow() const override { return 0; }
+    std::string title(platform::WindowId) const override { return {}; }
+    std::string className(platform::WindowId) const override { return {}; }
+    std::string browserAddress(platform::WindowId) const override { return {}; }
+    std::vector<platform::TopLevelWindow> topLevelWindows() const override { return {}; }
+    void bringToTop(platform::WindowId) override {}
+    platform::WindowId mainWindow() const override { return 0; }
+    bool isMainWindowForeground() const override { return false; }
+    void showMainWindow() override {}
+    void hideMainWindow() override {}
+    void activateMainWindow() override {}
 };
 
 class SelectUserSignIn : public SignInDialog {
@@ -99,23 +121,28 @@ int CKivranoApp::run(const std::string& fileToOpen) {
 
     std::unique_ptr<platform::X11Connection> x11 = platform::X11Connection::open();
     std::unique_ptr<platform::HotKeys> hotKeys;
-    std::unique_ptr<platform::X11WindowSystem> windows;
+    std::unique_ptr<platform::WindowSystem> windows;
     if (x11) {
         hotKeys = std::make_unique<platform::X11HotKeys>(*x11);
         windows = std::make_unique<platform::X11WindowSystem>(*x11);
     } else {
         hotKeys = std::make_unique<NoHotKeys>();
+        windows = std::make_unique<NoWindows>();
     }
     HotKeyRegistry registry(*hotKeys);
 
     CMainFrame* frame = nullptr;
     CKivranoView* view = nullptr;
+    WorkHistory history;
+    AutoTrack autoTrack(*windows);
     DocumentEvents events;
+    events.workHistoryEmptied = [&history] { history.clear(); };
     events.captionChanged = [&frame](const std::string& caption) {
         if (frame) frame->setWindowTitle(platform::fromVaultText(caption));
     };
-    events.settingsLoaded = [&frame, &view](const VaultSettings& s) {
+    events.settingsLoaded = [&frame, &view, &autoTrack](const VaultSettings& s) {
         if (frame) frame->showSettings();
+        autoTrack.setEnabled(s.autoTrack != 0);
         if (view) view->setAutoTrackPolling(s.autoTrack != 0);
     };
     events.opened = [&view] {
@@ -147,6 +174,54 @@ int CKivranoApp::run(const std::string& fileToOpen) {
         frame->setWindowTitle(platform::fromVaultText(caption));
     };
     view->frameAction = [frame](int command) { return frame->action(command); };
+
+    // Launching, the work history and AutoTrack.
+    ItemLauncher launcher(shell, *windows, prompter, [frame](const std::string& initial) {
+        const QString chosen =
+            QFileDialog::getOpenFileName(frame, QString(), QString::fromStdString(initial));
+        return chosen.isEmpty() ? std::nullopt : std::optional<std::string>(chosen.toStdString());
+    });
+    auto updateHistoryActions = [&history, &doc, frame] {
+        frame->action(cmd::Previous)->setEnabled(history.canGoPrevious(doc.tree().selection()));
+        frame->action(cmd::Next)->setEnabled(history.canGoNext());
+        frame->action(cmd::ShowHistory)->setEnabled(history.canShowHistory());
+    };
+    auto showHistoryNode = [&commands, view, &updateHistoryActions](TreeNode node) {
+        if (node == kNoNode) return;
+        commands.selectNode(node);
+        view->refresh();
+        updateHistoryActions();
+    };
+    commands.hooks().launch = [&doc, &launcher](TreeNode node) {
+        const VaultItem* item = doc.tree().item(node);
+        if (!item) return;
+        if (launcher.launch(*item, doc.settings().applicationTable) ==
+            ItemLauncher::Outcome::ApplicationReplaced)
+            doc.markModifiedByEdit();
+    };
+    commands.hooks().recordNode = [&history, &doc, &updateHistoryActions](TreeNode node) {
+        history.record(doc.tree(), node);
+        updateHistoryActions();
+    };
+    commands.hooks().forgetNode = [&history, &updateHistoryActions](TreeNode node) {
+        history.forget(node);
+        updateHistoryActions();
+    };
+    commands.hooks().autoTrackStep = [&autoTrack, &doc, &history, &showHistoryNode] {
+        showHistoryNode(autoTrack.step(doc.tree(), history));
+    };
+    auto showHistoryMenu = [&history, &doc, frame, &showHistoryNode] {
+        QMenu menu(frame);
+        for (const WorkHistory::MenuEntry& entry :
+             history.menuEntries(doc.tree(), doc.tree().selection())) {
+            QAction* a = menu.addAction(platform::fromVaultText(entry.text));
+            a->setData(entry.command);
+            a->setCheckable(entry.checked);
+            a->setChecked(entry.checked);
+        }
+        if (QAction* chosen = menu.exec(QCursor::pos()))
+            showHistoryNode(history.choose(chosen->data().toInt()));
+    };
 
     QObject::connect(list, &CInfoList::viewModifyRequested, view,
                      [view](TreeNode, int row) { view->viewModifyFromFieldList(row); });
@@ -181,8 +256,18 @@ int CKivranoApp::run(const std::string& fileToOpen) {
             case cmd::AutoTrack:
             case cmd::AutoTrackButton:
                 doc.settings().autoTrack = doc.settings().autoTrack ? 0 : 1;
+                autoTrack.setEnabled(doc.settings().autoTrack != 0);
                 frame->showSettings();
                 view->setAutoTrackPolling(doc.settings().autoTrack != 0);
+                return true;
+            case cmd::Previous:
+                showHistoryNode(history.previous(doc.tree().selection()));
+                return true;
+            case cmd::Next:
+                showHistoryNode(history.next());
+                return true;
+            case cmd::ShowHistory:
+                showHistoryMenu();
                 return true;
             default:
                 return false;
