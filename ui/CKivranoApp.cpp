@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/CommandRouter.h"
 #include "launch/AutoTrack.h"
+#include "launch/HotKeyDispatch.h"
 #include "launch/HotKeyRegistry.h"
 #include "launch/ItemLauncher.h"
 #include "launch/WorkHistory.h"
@@ -229,6 +230,34 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     QObject::connect(view, &CKivranoView::commandTriggered, frame,
                      [frame](int command) { frame->runCommand(command); });
 
+    // Hotkeys pressed anywhere on the desktop.
+    HotKeyDispatch::Hooks keyHooks;
+    keyHooks.isLocked = [view] { return view->isLocked(); };
+    keyHooks.isShownInFront = [frame] { return frame->isVisible() && frame->isActiveWindow(); };
+    keyHooks.hideToTray = [frame] { frame->toSystemTray(); };
+    keyHooks.restore = [frame] { frame->bringForward(); };
+    keyHooks.typeField = [&](int) {
+        // The field is typed into the window in front once the typing engine is connected;
+        // until then the key still selects the matching item and records it.
+        if (commands.hooks().autoTrackStep) commands.hooks().autoTrackStep();
+        const TreeNode selected = doc.tree().selection();
+        if (doc.tree().isItem(selected)) commands.hooks().recordNode(selected);
+    };
+    keyHooks.autoTrackStep = commands.hooks().autoTrackStep;
+    keyHooks.recordSelected = [&] {
+        const TreeNode selected = doc.tree().selection();
+        if (doc.tree().isItem(selected)) commands.hooks().recordNode(selected);
+    };
+    keyHooks.isItem = [&doc](TreeNode node) { return doc.tree().isItem(node); };
+    keyHooks.launchItem = [&](TreeNode node) {
+        commands.hooks().recordNode(node);
+        showHistoryNode(node);
+        commands.hooks().launch(node);
+        view->setFocus();
+    };
+    HotKeyDispatch keyDispatch(clipboard, shell, keyHooks);
+    hotKeys->setHandler([&keyDispatch](platform::HotKeyId id) { keyDispatch.dispatch(id); });
+
     // The program's own commands.
     auto openProfile = [&] {
         std::optional<SignIn> chosen = CSelectUserDlg::choose(frame, paths, settings, prompter);
@@ -309,6 +338,7 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     frame->showTrayIcon();
     const int code = QApplication::exec();
     // The widgets go before the document and the platform services they use.
+    hotKeys->setHandler({});
     mainFrame.reset();
     return code;
 }
