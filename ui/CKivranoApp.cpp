@@ -7,15 +7,18 @@
 #include "launch/HotKeyDispatch.h"
 #include "launch/HotKeyRegistry.h"
 #include "launch/ItemLauncher.h"
+#include "launch/TypingEngine.h"
 #include "launch/WorkHistory.h"
 #include "platform/qt/IniSettingsStore.h"
 #include "platform/qt/LinuxProgramPaths.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtPause.h"
 #include "platform/qt/QtShell.h"
 #include "platform/qt/VaultText.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "ui/CInfoList.h"
 #include "ui/CKivranoView.h"
@@ -123,7 +126,10 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     std::unique_ptr<platform::X11Connection> x11 = platform::X11Connection::open();
     std::unique_ptr<platform::HotKeys> hotKeys;
     std::unique_ptr<platform::WindowSystem> windows;
+    std::unique_ptr<platform::X11Keyboard> keyboard;
+    platform::QtPause pause;
     if (x11) {
+        keyboard = std::make_unique<platform::X11Keyboard>(*x11);
         hotKeys = std::make_unique<platform::X11HotKeys>(*x11);
         windows = std::make_unique<platform::X11WindowSystem>(*x11);
     } else {
@@ -236,12 +242,15 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     keyHooks.isShownInFront = [frame] { return frame->isVisible() && frame->isActiveWindow(); };
     keyHooks.hideToTray = [frame] { frame->toSystemTray(); };
     keyHooks.restore = [frame] { frame->bringForward(); };
-    keyHooks.typeField = [&](int) {
-        // The field is typed into the window in front once the typing engine is connected;
-        // until then the key still selects the matching item and records it.
+    std::unique_ptr<TypingEngine> typing;
+    if (keyboard) typing = std::make_unique<TypingEngine>(*keyboard, clipboard, pause, *windows);
+    keyHooks.typeField = [&](int field) {
+        // The item matching the window in front is selected first, and recorded.
         if (commands.hooks().autoTrackStep) commands.hooks().autoTrackStep();
         const TreeNode selected = doc.tree().selection();
-        if (doc.tree().isItem(selected)) commands.hooks().recordNode(selected);
+        const VaultItem* item = doc.tree().item(selected);
+        if (item) commands.hooks().recordNode(selected);
+        if (typing) typing->typeField(item, field, doc.settings().typeInMode);
     };
     keyHooks.autoTrackStep = commands.hooks().autoTrackStep;
     keyHooks.recordSelected = [&] {

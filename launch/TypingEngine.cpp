@@ -1,0 +1,241 @@
+#include "launch/TypingEngine.h"
+
+#include "platform/Clipboard.h"
+#include "platform/Keyboard.h"
+#include "platform/Pause.h"
+#include "platform/WindowSystem.h"
+#include "vault/VaultItem.h"
+#include "vault/VaultSettings.h"
+
+#include <array>
+#include <cstdlib>
+
+namespace kivrano {
+
+namespace {
+
+using platform::Modifier;
+using platform::VirtualKey;
+namespace vk = platform::vk;
+
+constexpr int kMemoHotKey = 8;
+
+// Windows-1252 0x80..0x9F; the rest of the code page is Latin-1. The five unassigned codes
+// keep their value, as the clipboard does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+std::optional<std::u32string> decodeUtf8(std::string_view bytes) {
+    std::u32string out;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        char32_t c = 0;
+        char32_t minimum = 0;
+        if (lead < 0x80) {
+            out.push_back(lead);
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2, c = lead & 0x1Fu, minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, c = lead & 0x0Fu, minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, c = lead & 0x07u, minimum = 0x10000;
+        } else {
+            return std::nullopt;
+        }
+        if (bytes.size() - i < length) return std::nullopt;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) return std::nullopt;
+            c = (c << 6) | (next & 0x3Fu);
+        }
+        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+        out.push_back(c);
+        i += length;
+    }
+    return out;
+}
+
+// n presses of `key`, each with Shift held when n is negative.
+void appendPresses(TypingPlan& plan, VirtualKey key, int count) {
+    const bool shifted = count < 0;
+    for (int i = 0; i < std::abs(count); ++i) {
+        if (shifted) plan.push_back(TypingAction::down(vk::kShift));
+        plan.push_back(TypingAction::down(key));
+        plan.push_back(TypingAction::up(key));
+        if (shifted) plan.push_back(TypingAction::up(vk::kShift));
+    }
+}
+
+struct ModifierKey {
+    Modifier modifier;
+    VirtualKey key;
+};
+// Released and pressed again in this order.
+constexpr std::array<ModifierKey, 3> kModifiers = {{
+    {Modifier::Shift, vk::kShift},
+    {Modifier::Alt, vk::kMenu},
+    {Modifier::Ctrl, vk::kControl},
+}};
+
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<FieldToType> fieldForHotKey(const VaultItem& item, int hotKeyId) {
+    if (hotKeyId < 0 || hotKeyId > kMemoHotKey) return std::nullopt;
+    if (hotKeyId == kMemoHotKey) return FieldToType{item.memo, 0, 0};
+    const auto index = static_cast<std::size_t>(hotKeyId);
+    const std::string& text = hotKeyId == 0   ? item.id
+                              : hotKeyId == 1 ? item.password
+                                              : item.etcText[index - 2];
+    return FieldToType{text, item.tabCount[index], item.enterCount[index]};
+}
+
+TypingMethod chooseTypingMethod(const VaultItem& item, std::string_view text,
+                                std::int32_t typeInMode, std::string_view foregroundTitle) {
+    // An empty text types nothing either way; the clipboard the user holds is left alone.
+    if (text.empty()) return TypingMethod::Keystrokes;
+    bool paste = false;
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) paste = true;
+    }
+    if (typeInMode == kTypeInCopyPaste) return TypingMethod::Paste;
+    if (typeInMode == kTypeInAutomatic &&
+        (item.appChoice == VaultItem::kAppChoiceBrowser ||
+         item.appChoice == VaultItem::kAppChoiceEmail || contains(foregroundTitle, "- Netscape") ||
+         contains(foregroundTitle, "- Microsoft Internet Explorer")))
+        return TypingMethod::Paste;
+    return paste ? TypingMethod::Paste : TypingMethod::Keystrokes;
+}
+
+std::u32string decodeVaultText(std::string_view bytes) {
+    if (auto utf8 = decodeUtf8(bytes)) return *utf8;
+    std::u32string out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        out.push_back(byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : char32_t{byte});
+    }
+    return out;
+}
+
+TypingPlan planTyping(const FieldToType& field, TypingMethod method) {
+    TypingPlan plan;
+    if (method == TypingMethod::Paste) {
+        plan.push_back(TypingAction::setClipboard(field.text));
+        plan.push_back(TypingAction::waitFor(TypingEngine::kPasteWait));
+        plan.push_back(TypingAction::down(vk::kControl));
+        plan.push_back(TypingAction::down(vk::kV));
+        plan.push_back(TypingAction::up(vk::kV));
+        plan.push_back(TypingAction::up(vk::kControl));
+    } else {
+        for (char32_t c : decodeVaultText(field.text)) {
+            // A line break is stored as CR LF; the line feed alone makes the new line.
+            if (c != U'\r') plan.push_back(TypingAction::typed(c));
+        }
+    }
+    appendPresses(plan, vk::kTab, field.tabCount);
+    appendPresses(plan, vk::kReturn, field.enterCount);
+    return plan;
+}
+
+bool TypingEngine::perform(const TypingPlan& plan) {
+    for (const TypingAction& action : plan) {
+        switch (action.kind) {
+            case TypingAction::Kind::KeyDown:
+                m_keyboard.keyDown(action.key);
+                break;
+            case TypingAction::Kind::KeyUp:
+                m_keyboard.keyUp(action.key);
+                break;
+            case TypingAction::Kind::Character:
+                // A character the layout cannot produce is skipped; the rest still arrives.
+                m_keyboard.typeCharacter(action.character);
+                break;
+            case TypingAction::Kind::SetClipboard:
+                if (!m_clipboard.open()) return false;
+                m_clipboard.empty();
+                m_clipboard.setText(action.text);
+                m_clipboard.close();
+                break;
+            case TypingAction::Kind::Wait:
+                m_pause.pause(action.wait);
+                break;
+        }
+    }
+    return true;
+}
+
+void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t typeInMode) {
+    if (item == nullptr || m_typing) return;
+    const auto field = fieldForHotKey(*item, hotKeyId);
+    if (!field) return;
+    m_typing = true;
+
+    // The hotkey was pressed with our own window in front: type into the window behind it.
+    if (m_windows.isMainWindowForeground()) {
+        const auto windows = m_windows.topLevelWindows();
+        for (std::size_t i = 0; i + 1 < windows.size(); ++i) {
+            if (windows[i].id == m_windows.mainWindow()) {
+                m_windows.bringToTop(windows[i + 1].id);
+                break;
+            }
+        }
+    }
+
+    const std::string title = typeInMode == kTypeInAutomatic
+                                  ? m_windows.title(m_windows.foregroundWindow())
+                                  : std::string();
+    const TypingPlan plan =
+        planTyping(*field, chooseTypingMethod(*item, field->text, typeInMode, title));
+    const bool pastes = !plan.empty() && plan.front().kind == TypingAction::Kind::SetClipboard;
+
+    // The hotkey's own modifiers would turn typed letters into shortcuts. Most users let go
+    // within a moment; whatever is still held then is released for them.
+    auto anyHeld = [this] {
+        for (const auto& m : kModifiers) {
+            if (m_keyboard.isPhysicallyHeld(m.modifier)) return true;
+        }
+        return false;
+    };
+    for (int i = 0; i < kReleasePolls && anyHeld(); ++i) m_pause.pause(kReleasePoll);
+    std::array<bool, kModifiers.size()> released{};
+    for (std::size_t i = 0; i < kModifiers.size(); ++i) {
+        if (m_keyboard.isPhysicallyHeld(kModifiers[i].modifier)) {
+            m_keyboard.keyUp(kModifiers[i].key);
+            released[i] = true;
+        }
+    }
+
+    const bool completed = perform(plan);
+
+    // Pressed again only while the user still holds it: a key pressed for a finger that has
+    // gone would stay down and turn every later key into a shortcut.
+    for (std::size_t i = 0; i < kModifiers.size(); ++i) {
+        if (released[i] && m_keyboard.isPhysicallyHeld(kModifiers[i].modifier))
+            m_keyboard.keyDown(kModifiers[i].key);
+    }
+
+    // The field must not stay readable on the clipboard. Something the user copied in the
+    // meantime is theirs and stays.
+    if (completed && pastes) {
+        m_pause.pause(kPasteWait);
+        if (m_clipboard.open()) {
+            if (m_clipboard.text() == field->text) m_clipboard.empty();
+            m_clipboard.close();
+        }
+    }
+    m_typing = false;
+}
+
+}  // namespace kivrano

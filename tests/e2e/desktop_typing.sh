@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The main job end to end: sign in through the real Select User dialog, bring a target
+# program to the front, press the ID and Password hotkeys (real key presses through XTest)
+# and check that the target received the ID, a Tab, the password and an Enter — in key mode
+# and in paste mode, and that paste mode leaves the clipboard empty.
+# Runs inside run-under-xvfb.sh. Usage: desktop_typing.sh KIVRANO KIVRANO_CLI TARGET
+set -euo pipefail
+kivrano=$1
+cli=$2
+target=$3
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  exec 5>&- 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
+mkdir -p "$KIVRANO_HOME/Profiles"
+fail() { echo "FAILED: $*" >&2; echo "--- target said:" >&2; cat "$work/target.out" >&2 || true; exit 1; }
+hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
+
+window() {
+  local id=""
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || fail "no window \"$1\""
+  xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" || true
+  sleep 0.4
+  echo "$id"
+}
+wait_for() { # pattern in the target's output
+  for _ in $(seq 100); do
+    grep -q -- "$1" "$work/target.out" && return 0
+    sleep 0.1
+  done
+  fail "the target never reported \"$1\""
+}
+
+# The target program, with its commands on descriptor 5.
+mkfifo "$work/target.in"
+"$target" <"$work/target.in" >"$work/target.out" 2>/dev/null &
+pids+=($!)
+exec 5>"$work/target.in"
+wait_for "^ready"
+
+for mode in 0 1; do
+  cat >"$work/vault.json" <<JSON
+{"settings": {"typeInMode": $mode, "autoTrack": 1},
+ "folders": [{"name": "Web", "unprotected": 0, "items": [
+   {"title": "Kivrano E2E Target", "address": "https://target.example", "id": "alice",
+    "password": "pässwörd", "tabCount": [1,0,0,0,0,0,0,0], "enterCount": [0,1,0,0,0,0,0,0]}]}]}
+JSON
+  printf 'pw\n' | "$cli" import --password-stdin --force "$work/vault.json" "$KIVRANO_HOME/Profiles/dana.kvr" >/dev/null
+
+  "$kivrano" & kpid=$!
+  pids+=($kpid)
+  window "Select User" >/dev/null
+  xdotool type --delay 40 "pw"; sleep 0.2; xdotool key Return
+  window "dana - Kivrano" >/dev/null
+  xdotool key --delay 120 Home Right Down  # select the item
+  sleep 0.5
+
+  echo clear >&5
+  : >"$work/target.out"
+  window "Kivrano E2E Target" >/dev/null
+  wait_for "^focus 0"
+  xdotool key --delay 80 ctrl+1
+  wait_for "^focus 1"
+  xdotool key --delay 80 ctrl+2
+  wait_for "^enter 1"
+  grep -q "^text 0 $(hex alice)\$" "$work/target.out" || fail "mode $mode: the ID did not arrive exactly"
+  grep -q "^text 1 $(hex 'pässwörd')\$" "$work/target.out" || fail "mode $mode: the password did not arrive exactly"
+  if [ "$mode" = 1 ]; then
+    sleep 1.5  # the clipboard is emptied half a second after the last key
+    echo report-clipboard >&5
+    for _ in $(seq 50); do grep -q "^clipboard" "$work/target.out" && break; sleep 0.1; done
+    grep -q "^clipboard-none\|^clipboard \$" "$work/target.out" || fail "paste mode left text on the clipboard"
+  fi
+  kill "$kpid"; wait "$kpid" 2>/dev/null || true
+done
+echo quit >&5
+echo "desktop typing: 1 passed, 0 failed"
