@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job end to end: sign in through the real Select User dialog, bring a target
-# program to the front, press the ID and Password hotkeys (real key presses through XTest)
+# program to the front (AutoTrack picks the item by the window's title; nothing is
+# selected by hand), press the ID and Password hotkeys (real key presses through XTest)
 # and check that the target received the ID, a Tab, the password and an Enter — in key mode
 # and in paste mode, and that paste mode leaves the clipboard empty.
 # Runs inside run-under-xvfb.sh. Usage: desktop_typing.sh KIVRANO KIVRANO_CLI TARGET
@@ -44,7 +45,7 @@ wait_for() { # pattern in the target's output
 
 # The target program, with its commands on descriptor 5.
 mkfifo "$work/target.in"
-"$target" <"$work/target.in" >"$work/target.out" 2>/dev/null &
+"$target" --title "Bank Login – Zürich" <"$work/target.in" >"$work/target.out" 2>/dev/null &
 pids+=($!)
 exec 5>"$work/target.in"
 wait_for "^ready"
@@ -53,7 +54,7 @@ for mode in 0 1; do
   cat >"$work/vault.json" <<JSON
 {"settings": {"typeInMode": $mode, "autoTrack": 1},
  "folders": [{"name": "Web", "unprotected": 0, "items": [
-   {"title": "Kivrano E2E Target", "address": "https://target.example", "id": "alice",
+   {"title": "Bank Login", "address": "https://target.example", "id": "alice",
     "password": "pässwörd", "tabCount": [1,0,0,0,0,0,0,0], "enterCount": [0,1,0,0,0,0,0,0]}]}]}
 JSON
   printf 'pw\n' | "$cli" import --password-stdin --force "$work/vault.json" "$KIVRANO_HOME/Profiles/dana.kvr" >/dev/null
@@ -63,12 +64,10 @@ JSON
   window "Select User" >/dev/null
   xdotool type --delay 40 "pw"; sleep 0.2; xdotool key Return
   window "dana - Kivrano" >/dev/null
-  xdotool key --delay 120 Home Right Down  # select the item
-  sleep 0.5
 
   echo clear >&5
   : >"$work/target.out"
-  window "Kivrano E2E Target" >/dev/null
+  window "Bank Login" >/dev/null
   wait_for "^focus 0"
   xdotool key --delay 80 ctrl+1
   wait_for "^focus 1"

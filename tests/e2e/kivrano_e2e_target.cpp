@@ -38,6 +38,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QWidget window;
     window.setWindowTitle(QStringLiteral(u"Kivrano E2E Target \u2013 Z\u00FCrich \u5BC6"));
+    // A title of the test's choosing: "--title TEXT".
+    const QStringList arguments = QApplication::arguments();
+    if (const auto at = arguments.indexOf(QStringLiteral("--title"));
+        at >= 0 && at + 1 < arguments.size())
+        window.setWindowTitle(arguments.at(at + 1));
     auto* layout = new QVBoxLayout(&window);
     std::vector<QLineEdit*> fields;
     for (int i = 0; i < 3; ++i) {
