@@ -40,9 +40,11 @@ std::string keyNameText(const HotKeyValue& key) {
     if (vk >= 0x30 && vk <= 0x5A) {
         text += static_cast<char>(vk);
     } else if (vk >= 0x60 && vk <= 0x69) {
-        text += "Num " + std::to_string(vk - 0x60);
+        text += "Num ";
+        text += static_cast<char>('0' + (vk - 0x60));
     } else if (vk >= 0x70 && vk <= 0x86) {
-        text += "F" + std::to_string(vk - 0x6F);
+        text += 'F';
+        text += std::to_string(vk - 0x6F);
     } else if (const char* name = namedKey(vk)) {
         text += name;
     }
