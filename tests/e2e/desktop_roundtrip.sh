@@ -3,6 +3,7 @@
 # add a folder and an item, save, quit; start again, sign in, and find everything back.
 # Runs inside run-under-xvfb.sh. Usage: desktop_roundtrip.sh KIVRANO KIVRANO_CLI
 set -euo pipefail
+source "$(dirname "$0")/desktop_lib.sh"
 kivrano=$1
 cli=$2
 command -v xdotool >/dev/null || { echo "xdotool is not installed: run scripts/deps.sh test" >&2; exit 1; }
@@ -14,20 +15,6 @@ trap cleanup EXIT
 export KIVRANO_HOME="$home" KIVRANO_CONFIG_DIR="$home/config"
 mkdir -p "$home/Profiles"
 
-fail() { echo "FAILED: $*" >&2; exit 1; }
-# Waits for a visible window whose title matches, and gives it the keyboard.
-window() {
-  local id=""
-  for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || fail "no window \"$1\""
-  xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" || true
-  sleep 0.4
-  echo "$id"
-}
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 type_text() { xdotool type --delay 40 "$1"; sleep 0.2; }
 

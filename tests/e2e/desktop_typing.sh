@@ -6,6 +6,7 @@
 # and in paste mode, and that paste mode leaves the clipboard empty.
 # Runs inside run-under-xvfb.sh. Usage: desktop_typing.sh KIVRANO KIVRANO_CLI TARGET
 set -euo pipefail
+source "$(dirname "$0")/desktop_lib.sh"
 kivrano=$1
 cli=$2
 target=$3
@@ -20,21 +21,9 @@ cleanup() {
 trap cleanup EXIT
 export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
 mkdir -p "$KIVRANO_HOME/Profiles"
-fail() { echo "FAILED: $*" >&2; echo "--- target said:" >&2; cat "$work/target.out" >&2 || true; exit 1; }
+on_failure() { echo "--- target said:" >&2; cat "$work/target.out" >&2 || true; }
 hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 
-window() {
-  local id=""
-  for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || fail "no window \"$1\""
-  xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" || true
-  sleep 0.4
-  echo "$id"
-}
 wait_for() { # pattern in the target's output
   for _ in $(seq 100); do
     grep -q -- "$1" "$work/target.out" && return 0
