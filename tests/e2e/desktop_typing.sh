@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The main job end to end: sign in through the real Select User dialog, bring a target
+# The main job end to end (and an item's launching key): sign in through the real Select User dialog, bring a target
 # program to the front (AutoTrack picks the item by the window's title; nothing is
 # selected by hand), press the ID and Password hotkeys (real key presses through XTest)
 # and check that the target received the ID, a Tab, the password and an Enter — in key mode
@@ -32,6 +32,14 @@ wait_for() { # pattern in the target's output
   fail "the target never reported \"$1\""
 }
 
+# The built-in browser is a script that notes what it was asked to open.
+cat >"$work/browser" <<SCRIPT
+#!/bin/sh
+printf '%s\n' "\$@" >>"$work/opened"
+SCRIPT
+chmod +x "$work/browser"
+export BROWSER="$work/browser"
+
 # The target program, with its commands on descriptor 5.
 mkfifo "$work/target.in"
 "$target" --title "Bank Login – Zürich" <"$work/target.in" >"$work/target.out" 2>/dev/null &
@@ -44,7 +52,8 @@ for mode in 0 1; do
 {"settings": {"typeInMode": $mode, "autoTrack": 1},
  "folders": [{"name": "Web", "unprotected": 0, "items": [
    {"title": "Bank Login", "address": "https://target.example", "id": "alice",
-    "password": "pässwörd", "tabCount": [1,0,0,0,0,0,0,0], "enterCount": [0,1,0,0,0,0,0,0]}]}]}
+    "password": "pässwörd", "tabCount": [1,0,0,0,0,0,0,0], "enterCount": [0,1,0,0,0,0,0,0],
+    "launchKey": [76, 3]}]}]}
 JSON
   printf 'pw\n' | "$cli" import --password-stdin --force "$work/vault.json" "$KIVRANO_HOME/Profiles/dana.kvr" >/dev/null
 
@@ -69,6 +78,12 @@ JSON
     echo report-clipboard >&5
     for _ in $(seq 50); do grep -q "^clipboard" "$work/target.out" && break; sleep 0.1; done
     grep -q "^clipboard-none\|^clipboard \$" "$work/target.out" || fail "paste mode left text on the clipboard"
+  fi
+  if [ "$mode" = 0 ]; then
+    # The item's launching key, Ctrl+Shift+L, opens its address in the browser.
+    xdotool key --delay 80 ctrl+shift+l
+    for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
+    grep -qx "https://target.example" "$work/opened" 2>/dev/null || fail "the launching key did not open the address"
   fi
   kill "$kpid"; wait "$kpid" 2>/dev/null || true
 done
