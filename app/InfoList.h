@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FieldActions.h"
+#include "launch/FieldActions.h"
 #include "vault/TreeNode.h"
 
 #include <array>

@@ -182,10 +182,7 @@ void TreeCommands::addItem() {
     const TreeNode folder = afterItem ? m_tree.parent(selected) : selected;
 
     auto record = std::make_unique<VaultItem>();
-    ItemEditRequest request;
-    request.caption = message(StringId::AddItemCaption);
-    request.startPage = 0;
-    request.adding = true;
+    const ItemEditorRequest request{ItemEditorMode::Add, -1};
     const bool confirmed = m_dialogs.itemEditor->edit(*record, request);
     if (confirmed && m_tree.isFolder(folder)) {
         m_doc.markModifiedByEdit();
@@ -212,13 +209,7 @@ void TreeCommands::viewModifyItem(int fieldRow) {
     if (m_hooks.recordNode) m_hooks.recordNode(selected);
     if (m_hooks.unregisterLaunchKey) m_hooks.unregisterLaunchKey(selected);
 
-    ItemEditRequest request;
-    request.caption = message(StringId::ViewModifyItemCaption);
-    request.fieldRow = fieldRow;
-    if (fieldRow >= 0)
-        request.startPage = fieldRow <= 2 ? 0 : 1;  // Address, ID, Password: the first page
-    else
-        request.startPage = record->lastPage == 1 ? 1 : 0;
+    const ItemEditorRequest request{ItemEditorMode::Modify, fieldRow};
     if (m_dialogs.itemEditor->edit(*record, request)) m_tree.itemChanged(selected);
     refresh();
     // Registered again whatever the ending: the key was dropped before the editor opened.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ItemEditor.h"
 #include "vault/HotKeyValue.h"
 #include "vault/Secure.h"
 #include "vault/TreeNode.h"
@@ -50,18 +51,12 @@ public:
     virtual std::optional<std::string> run(const std::string& text) = 0;
 };
 
-struct ItemEditRequest {
-    std::string caption;  // "Add a New Item" or "View/Modify an Item"
-    int startPage = 0;    // 0 "Basic Information", 1 "Etc Information"
-    int fieldRow = -1;    // the field list's row that asked for the edit, -1 for none
-    bool adding = false;
-};
-
 class ItemEditor {
 public:
     virtual ~ItemEditor() = default;
-    // Edits the record in place; true when the user confirmed with OK.
-    virtual bool edit(VaultItem& item, const ItemEditRequest& request) = 0;
+    // Edits the record in place; true when the user confirmed with OK. The editor picks its
+    // caption and first page from the request.
+    virtual bool edit(VaultItem& item, const ItemEditorRequest& request) = 0;
 };
 
 class HotKeySettingDialog {

@@ -21,20 +21,19 @@ void HotKeyDispatch::dispatch(platform::HotKeyId id) {
         }
         return;
     }
-    if (id == kHotKeyClipboardAddress) {
-        if (!m_clipboard.open()) return;
-        const std::string text = m_clipboard.text().value_or(std::string());
-        m_clipboard.close();
-        m_shell.open(m_shell.builtInBrowser(),
-                     clipboardAddress(text));  // a failure is not reported
-        // As for a field key up to the choice of field: the item in front is selected and
-        // recorded, and nothing is typed.
+    if (id <= kHotKeyClipboardAddress) {
+        if (id == kHotKeyClipboardAddress) {
+            if (!m_clipboard.open()) return;
+            const std::string text = m_clipboard.text().value_or(std::string());
+            m_clipboard.close();
+            // A failure is not reported.
+            m_shell.open(m_shell.builtInBrowser(), clipboardAddress(text));
+        }
+        // Field keys and the clipboard key alike: the item matching the window in front is
+        // selected and recorded first; the clipboard key names no field, so it types nothing.
         if (m_hooks.autoTrackStep) m_hooks.autoTrackStep();
         if (m_hooks.recordSelected) m_hooks.recordSelected();
-        return;
-    }
-    if (id <= kHotKeyMemo) {
-        if (m_hooks.typeField) m_hooks.typeField(static_cast<int>(id));
+        if (id <= kHotKeyMemo && m_hooks.typeField) m_hooks.typeField(static_cast<int>(id));
         return;
     }
     const auto node = static_cast<TreeNode>(id);

@@ -20,7 +20,7 @@ public:
         std::function<bool()> isShownInFront;  // visible and the foreground window
         std::function<void()> hideToTray;
         std::function<void()> restore;             // show and bring to the front
-        std::function<void(int field)> typeField;  // 0..8
+        std::function<void(int field)> typeField;  // 0..8; the two below run first
         std::function<void()> autoTrackStep;
         std::function<void()> recordSelected;  // the selected item into the history
         std::function<bool(TreeNode)> isItem;

@@ -1,5 +1,6 @@
 #include "launch/ItemLauncher.h"
 
+#include "launch/FieldActions.h"
 #include "platform/Shell.h"
 #include "platform/WindowSystem.h"
 #include "vault/Prompter.h"
@@ -11,14 +12,6 @@
 namespace kivrano {
 
 namespace {
-
-// The argument is a path or an address: a "%" in it must stay literal.
-std::string fillPattern(std::string_view pattern, std::string_view argument) {
-    std::string message(pattern);
-    if (const auto at = message.find("%s"); at != std::string::npos)
-        message.replace(at, 2, argument);
-    return message;
-}
 
 std::string message(StringId id) {
     return std::string(text(id));
@@ -36,14 +29,10 @@ ItemLauncher::ItemLauncher(platform::Shell& shell, platform::WindowSystem& windo
 ItemLauncher::Outcome ItemLauncher::launch(const VaultItem& item,
                                            std::vector<std::string>& applicationTable) const {
     switch (item.appChoice) {
-        case VaultItem::kAppChoiceBrowser:
-            return launchInBrowser(item);
-        case VaultItem::kAppChoiceEmail:
-            return launchDefault(item);
-        case VaultItem::kAppChoiceApplication:
-            return launchApplication(item, applicationTable);
-        default:
-            return Outcome::NothingToOpen;
+        case VaultItem::kAppChoiceBrowser: return launchInBrowser(item);
+        case VaultItem::kAppChoiceEmail: return launchDefault(item);
+        case VaultItem::kAppChoiceApplication: return launchApplication(item, applicationTable);
+        default: return Outcome::NothingToOpen;
     }
 }
 
@@ -59,7 +48,7 @@ ItemLauncher::Outcome ItemLauncher::launchInBrowser(const VaultItem& item) const
     // Looked up at every launch: a browser may be installed or removed while we run.
     const std::string browser = m_shell.builtInBrowser();
     if (platform::Shell::succeeded(m_shell.open(browser, item.address))) return Outcome::Opened;
-    m_prompter.message(fillPattern(text(StringId::CannotRunBrowser), browser),
+    m_prompter.message(fillMessage(text(StringId::CannotRunBrowser), browser),
                        Prompter::Icon::Exclamation);
     return Outcome::Failed;
 }

@@ -98,10 +98,9 @@ public:
         : m_doc(doc), m_windows(windows) {}
     void setParent(QWidget* parent) { m_parent = parent; }
 
-    bool edit(VaultItem& item, const ItemEditRequest& request) override {
-        const ItemEditorRequest how{request.adding ? ItemEditorMode::Add : ItemEditorMode::Modify,
-                                    request.fieldRow};
-        return CProperty::editItem(m_parent, item, how, m_doc, m_applicationSelection, m_windows);
+    bool edit(VaultItem& item, const ItemEditorRequest& request) override {
+        return CProperty::editItem(m_parent, item, request, m_doc, m_applicationSelection,
+                                   m_windows);
     }
 
 private:
@@ -245,12 +244,9 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     std::unique_ptr<TypingEngine> typing;
     if (keyboard) typing = std::make_unique<TypingEngine>(*keyboard, clipboard, pause, *windows);
     keyHooks.typeField = [&](int field) {
-        // The item matching the window in front is selected first, and recorded.
-        if (commands.hooks().autoTrackStep) commands.hooks().autoTrackStep();
-        const TreeNode selected = doc.tree().selection();
-        const VaultItem* item = doc.tree().item(selected);
-        if (item) commands.hooks().recordNode(selected);
-        if (typing) typing->typeField(item, field, doc.settings().typeInMode);
+        if (typing)
+            typing->typeField(doc.tree().item(doc.tree().selection()), field,
+                              doc.settings().typeInMode);
     };
     keyHooks.autoTrackStep = commands.hooks().autoTrackStep;
     keyHooks.recordSelected = [&] {
@@ -277,15 +273,9 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     router.addHandler([view](int command) { return view->handleCommand(command); });
     router.addHandler([&](int command) {
         switch (command) {
-            case cmd::Open:
-                openProfile();
-                return true;
-            case cmd::Save:
-                doc.save();
-                return true;
-            case cmd::SaveWithoutBackup:
-                doc.saveWithoutBackup();
-                return true;
+            case cmd::Open: openProfile(); return true;
+            case cmd::Save: doc.save(); return true;
+            case cmd::SaveWithoutBackup: doc.saveWithoutBackup(); return true;
             case cmd::About:
                 QMessageBox::about(
                     frame, QStringLiteral("Kivrano"),
@@ -301,14 +291,9 @@ int CKivranoApp::run(const std::string& fileToOpen) {
             case cmd::Previous:
                 showHistoryNode(history.previous(doc.tree().selection()));
                 return true;
-            case cmd::Next:
-                showHistoryNode(history.next());
-                return true;
-            case cmd::ShowHistory:
-                showHistoryMenu();
-                return true;
-            default:
-                return false;
+            case cmd::Next: showHistoryNode(history.next()); return true;
+            case cmd::ShowHistory: showHistoryMenu(); return true;
+            default: return false;
         }
     });
     router.addHandler([frame](int command) { return frame->handleCommand(command); });

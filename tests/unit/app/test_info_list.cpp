@@ -1,5 +1,5 @@
-#include "app/FieldActions.h"
 #include "app/InfoList.h"
+#include "launch/FieldActions.h"
 
 #include "platform/fake/MemoryClipboard.h"
 #include "platform/fake/MemorySettingsStore.h"

@@ -73,9 +73,9 @@ struct ScriptedFolderName : FolderNameDialog {
 };
 
 struct ScriptedEditor : ItemEditor {
-    std::vector<ItemEditRequest> requests;
+    std::vector<ItemEditorRequest> requests;
     std::function<bool(VaultItem&)> behaviour = [](VaultItem&) { return false; };
-    bool edit(VaultItem& item, const ItemEditRequest& request) override {
+    bool edit(VaultItem& item, const ItemEditorRequest& request) override {
         requests.push_back(request);
         return behaviour(item);
     }
@@ -283,9 +283,9 @@ TEST_F(TreeCommandsTest, NewItemGoesFirstInTheSelectedFolderOrRightAfterTheSelec
     EXPECT_TRUE(doc.isModified());
 
     ASSERT_EQ(editor.requests.size(), 2u);
-    EXPECT_EQ(editor.requests[0].caption, "Add a New Item");
-    EXPECT_EQ(editor.requests[0].startPage, 0);
-    EXPECT_TRUE(editor.requests[0].adding);
+    EXPECT_EQ(ItemEditorSession::caption(editor.requests[0].mode), "Add a New Item");
+    EXPECT_EQ(ItemEditorSession::startPage(*tree().item(created), editor.requests[0]), 0);
+    EXPECT_EQ(editor.requests[0].mode, ItemEditorMode::Add);
 }
 
 TEST_F(TreeCommandsTest, CancelledNewItemIsDiscardedAndItemsWithoutKeyAreNotRegistered) {
@@ -328,10 +328,10 @@ TEST_F(TreeCommandsTest, ViewModifyOpensTheRecordItselfOnThePageOfTheAskingRow) 
         tree().item(a1)->lastPage = c.lastPage;
         select(a1);
         commands.viewModifyItem(c.row);
-        EXPECT_EQ(editor.requests.back().startPage, c.page);
+        EXPECT_EQ(ItemEditorSession::startPage(*tree().item(a1), editor.requests.back()), c.page);
         EXPECT_EQ(editor.requests.back().fieldRow, c.row);
-        EXPECT_EQ(editor.requests.back().caption, "View/Modify an Item");
-        EXPECT_FALSE(editor.requests.back().adding);
+        EXPECT_EQ(ItemEditorSession::caption(editor.requests.back().mode), "View/Modify an Item");
+        EXPECT_EQ(editor.requests.back().mode, ItemEditorMode::Modify);
     }
 }
 

@@ -42,9 +42,12 @@ TEST(HotKeyDispatch, EachIdDoesItsOwnThing) {
         bool inFront;
         std::vector<std::string> calls;
     } cases[] = {
-        {0, false, {"type 0"}},       {8, false, {"type 8"}},
-        {9, true, {"hide"}},          {9, false, {"restore"}},
-        {500, false, {"launch 500"}}, {501, false, {}},  // a node that is no longer an item
+        {0, false, {"autotrack", "record", "type 0"}},
+        {8, false, {"autotrack", "record", "type 8"}},
+        {9, true, {"hide"}},
+        {9, false, {"restore"}},
+        {500, false, {"launch 500"}},
+        {501, false, {}},  // a node that is no longer an item
     };
     for (const auto& c : cases) {
         Scene scene;

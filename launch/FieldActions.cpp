@@ -1,4 +1,4 @@
-#include "app/FieldActions.h"
+#include "launch/FieldActions.h"
 
 #include "platform/Shell.h"
 #include "vault/Prompter.h"
