@@ -36,16 +36,13 @@ bool inTable(const VaultSettings& settings, std::int32_t index) {
 std::string applicationLabel(const VaultSettings& settings, std::int32_t appChoice,
                              std::int32_t appIndex) {
     switch (appChoice) {
-        case VaultItem::kAppChoiceBrowser:
-            return "Microsoft Internet Explorer";
-        case VaultItem::kAppChoiceEmail:
-            return "Email";
+        case VaultItem::kAppChoiceBrowser: return "Microsoft Internet Explorer";
+        case VaultItem::kAppChoiceEmail: return "Email";
         case VaultItem::kAppChoiceApplication:
             // An index the table does not hold (a damaged file) names no application either.
             if (!inTable(settings, appIndex)) return "Not Set";
             return settings.applicationTable[static_cast<std::size_t>(appIndex)];
-        default:
-            return {};
+        default: return {};
     }
 }
 

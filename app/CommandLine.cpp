@@ -15,8 +15,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
     parser.addOption(help);
     parser.addOption(version);
-    parser.addPositionalArgument("file", "A .kvr data file to open after signing in.",
-                                 "[file]");
+    parser.addPositionalArgument("file", "A .kvr data file to open after signing in.", "[file]");
 
     CommandLine result;
     if (!parser.parse(arguments)) {

@@ -10,8 +10,8 @@ namespace kivrano {
 struct CommandLine {
     bool showHelp = false;
     bool showVersion = false;
-    std::string file;    // a ".kvr" file to open, as the shell hands it over
-    std::string error;   // a usage error, to print with the help text
+    std::string file;   // a ".kvr" file to open, as the shell hands it over
+    std::string error;  // a usage error, to print with the help text
     std::string helpText;
 };
 

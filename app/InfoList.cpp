@@ -70,16 +70,11 @@ std::string InfoList::masked(const std::string& text) {
 
 std::string InfoList::fieldValue(const VaultItem& item, int row) {
     switch (row) {
-        case 0:
-            return item.address;
-        case 1:
-            return item.id;
-        case 2:
-            return item.password;
-        case kMemoRow:
-            return item.memo;
-        default:
-            break;
+        case 0: return item.address;
+        case 1: return item.id;
+        case 2: return item.password;
+        case kMemoRow: return item.memo;
+        default: break;
     }
     if (row >= 3 && row <= 8) return item.etcText[static_cast<std::size_t>(row - 3)];
     return {};

@@ -195,8 +195,7 @@ std::optional<CountBox> ItemEditorSession::checkPage(int page) {
     for (const auto& [box, boxText] : boxes) {
         std::int8_t value = 0;
         switch (parseCount(*boxText, value)) {
-            case CountError::None:
-                continue;
+            case CountError::None: continue;
             case CountError::NotInteger:
                 m_prompter.message(std::string(text(StringId::EnterInteger)),
                                    Prompter::Icon::Exclamation);

@@ -233,10 +233,8 @@ bool isModifierQtKey(int qtKey) {
         case Qt::Key_Super_L:
         case Qt::Key_Super_R:
         case Qt::Key_Hyper_L:
-        case Qt::Key_Hyper_R:
-            return true;
-        default:
-            return false;
+        case Qt::Key_Hyper_R: return true;
+        default: return false;
     }
 }
 

@@ -107,8 +107,7 @@ vaultfile::ReadResult readVault(const std::string& path, const std::vector<std::
     };
     vaultfile::ReadResult result = vaultfile::read(bytes, password, options);
     switch (result.status) {
-        case vaultfile::ReadStatus::Ok:
-            break;
+        case vaultfile::ReadStatus::Ok: break;
         case vaultfile::ReadStatus::Declined:
             throw CliError(kExitRefused,
                            "wrong password for " + quoted(path) +

@@ -41,50 +41,28 @@ std::string virtualKeyName(std::uint16_t vk) {
     if (vk >= 0x60 && vk <= 0x69) return "Num" + std::to_string(vk - 0x60);
     if (vk >= 0x70 && vk <= 0x87) return "F" + std::to_string(vk - 0x70 + 1);
     switch (vk) {
-        case 0x08:
-            return "Backspace";
-        case 0x09:
-            return "Tab";
-        case 0x0D:
-            return "Enter";
-        case 0x13:
-            return "Pause";
-        case 0x1B:
-            return "Esc";
-        case 0x20:
-            return "Space";
-        case 0x21:
-            return "PageUp";
-        case 0x22:
-            return "PageDown";
-        case 0x23:
-            return "End";
-        case 0x24:
-            return "Home";
-        case 0x25:
-            return "Left";
-        case 0x26:
-            return "Up";
-        case 0x27:
-            return "Right";
-        case 0x28:
-            return "Down";
-        case 0x2D:
-            return "Insert";
-        case 0x2E:
-            return "Delete";
-        case 0x6A:
-            return "Num*";
-        case 0x6B:
-            return "Num+";
-        case 0x6D:
-            return "Num-";
-        case 0x6E:
-            return "Num.";
-        case 0x6F:
-            return "Num/";
-        default:
-            break;
+        case 0x08: return "Backspace";
+        case 0x09: return "Tab";
+        case 0x0D: return "Enter";
+        case 0x13: return "Pause";
+        case 0x1B: return "Esc";
+        case 0x20: return "Space";
+        case 0x21: return "PageUp";
+        case 0x22: return "PageDown";
+        case 0x23: return "End";
+        case 0x24: return "Home";
+        case 0x25: return "Left";
+        case 0x26: return "Up";
+        case 0x27: return "Right";
+        case 0x28: return "Down";
+        case 0x2D: return "Insert";
+        case 0x2E: return "Delete";
+        case 0x6A: return "Num*";
+        case 0x6B: return "Num+";
+        case 0x6D: return "Num-";
+        case 0x6E: return "Num.";
+        case 0x6F: return "Num/";
+        default: break;
     }
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "key 0x%02X", vk);
@@ -153,31 +131,24 @@ std::string hotKeyName(const HotKeyValue& key) {
 
 std::string openWithLabel(const VaultItem& item, const VaultSettings& settings) {
     switch (item.appChoice) {
-        case VaultItem::kAppChoiceBrowser:
-            return "web browser, new window";
-        case VaultItem::kAppChoiceEmail:
-            return "e-mail or default browser";
+        case VaultItem::kAppChoiceBrowser: return "web browser, new window";
+        case VaultItem::kAppChoiceEmail: return "e-mail or default browser";
         case VaultItem::kAppChoiceApplication: {
             const auto& table = settings.applicationTable;
             if (item.appIndex < 0 || static_cast<std::size_t>(item.appIndex) >= table.size())
                 return "application: not set";
             return "application: " + displayText(table[static_cast<std::size_t>(item.appIndex)]);
         }
-        default:
-            return "unknown choice " + std::to_string(item.appChoice);
+        default: return "unknown choice " + std::to_string(item.appChoice);
     }
 }
 
 std::string typeInModeLabel(std::int32_t mode) {
     switch (mode) {
-        case kTypeInKeyEmulation:
-            return "Key Down/Up Emulation";
-        case kTypeInCopyPaste:
-            return "Copy and Paste";
-        case kTypeInAutomatic:
-            return "Automatic";
-        default:
-            return "unknown mode " + std::to_string(mode);
+        case kTypeInKeyEmulation: return "Key Down/Up Emulation";
+        case kTypeInCopyPaste: return "Copy and Paste";
+        case kTypeInAutomatic: return "Automatic";
+        default: return "unknown mode " + std::to_string(mode);
     }
 }
 

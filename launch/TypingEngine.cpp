@@ -152,12 +152,8 @@ TypingPlan planTyping(const FieldToType& field, TypingMethod method) {
 bool TypingEngine::perform(const TypingPlan& plan) {
     for (const TypingAction& action : plan) {
         switch (action.kind) {
-            case TypingAction::Kind::KeyDown:
-                m_keyboard.keyDown(action.key);
-                break;
-            case TypingAction::Kind::KeyUp:
-                m_keyboard.keyUp(action.key);
-                break;
+            case TypingAction::Kind::KeyDown: m_keyboard.keyDown(action.key); break;
+            case TypingAction::Kind::KeyUp: m_keyboard.keyUp(action.key); break;
             case TypingAction::Kind::Character:
                 // A character the layout cannot produce is skipped; the rest still arrives.
                 m_keyboard.typeCharacter(action.character);
@@ -168,9 +164,7 @@ bool TypingEngine::perform(const TypingPlan& plan) {
                 m_clipboard.setText(action.text);
                 m_clipboard.close();
                 break;
-            case TypingAction::Kind::Wait:
-                m_pause.pause(action.wait);
-                break;
+            case TypingAction::Kind::Wait: m_pause.pause(action.wait); break;
         }
     }
     return true;

@@ -167,21 +167,13 @@ void CInfoList::openActionMenu(TreeNode item, int row, const QPoint& globalPos) 
 
 void CInfoList::perform(FieldAction action, TreeNode item, int row) {
     switch (action) {
-        case FieldAction::Copy:
-            m_logic.copyToClipboard(item, row);
-            return;
+        case FieldAction::Copy: m_logic.copyToClipboard(item, row); return;
         case FieldAction::ViewModify:
             if (m_logic.itemOf(item)) emit viewModifyRequested(item, row);
             return;
-        case FieldAction::Web:
-            m_logic.openWeb(item, row);
-            return;
-        case FieldAction::Email:
-            m_logic.sendEmail(item, row);
-            return;
-        case FieldAction::Run:
-            m_logic.run(item, row);
-            return;
+        case FieldAction::Web: m_logic.openWeb(item, row); return;
+        case FieldAction::Email: m_logic.sendEmail(item, row); return;
+        case FieldAction::Run: m_logic.run(item, row); return;
         case FieldAction::Call:
             if (const VaultItem* record = m_logic.itemOf(item)) {
                 std::string number = InfoList::fieldValue(*record, row);
@@ -189,11 +181,8 @@ void CInfoList::perform(FieldAction action, TreeNode item, int row) {
                 secureWipe(number);
             }
             return;
-        case FieldAction::Hangup:
-            emit hangupRequested();
-            return;
-        case FieldAction::Send:
-            return;  // greyed: sending touch-tones is not finished
+        case FieldAction::Hangup: emit hangupRequested(); return;
+        case FieldAction::Send: return;  // greyed: sending touch-tones is not finished
     }
 }
 

@@ -135,59 +135,24 @@ TreeNode CKivranoView::nodeAt(const QPoint& viewportPos) const {
 bool CKivranoView::handleCommand(int command) {
     TreeCommands& c = *m_commands;
     switch (command) {
-        case cmd::FolderAddNew:
-            c.addFolder();
-            return true;
-        case cmd::FolderDelete:
-            c.deleteFolder();
-            return true;
-        case cmd::FolderChangeName:
-            c.renameFolder();
-            return true;
-        case cmd::ItemAddNew:
-            c.addItem();
-            return true;
-        case cmd::ItemViewModify:
-            c.viewModifyItem();
-            return true;
-        case cmd::ItemDelete:
-            c.deleteItem();
-            return true;
-        case cmd::ItemExecute:
-            c.executeItem();
-            return true;
-        case cmd::Help:
-            c.help();
-            return true;
-        case cmd::HotkeySetting:
-            c.hotKeySetting();
-            return true;
-        case cmd::ExpandAll:
-            c.setAllExpanded(true);
-            return true;
-        case cmd::CollapseAll:
-            c.setAllExpanded(false);
-            return true;
-        case cmd::ChangePassword:
-            c.changePassword();
-            return true;
-        case cmd::LockScreen:
-            c.lockScreen();
-            return true;
-        case cmd::ShowTextFormat:
-            showTextFormat();
-            return true;
-        case cmd::AutoLockTimeSetting:
-            c.autoLockTimeSetting();
-            return true;
-        case cmd::FolderProtect:
-            c.setFolderProtection(true);
-            return true;
-        case cmd::FolderUnprotect:
-            c.setFolderProtection(false);
-            return true;
-        default:
-            return false;
+        case cmd::FolderAddNew: c.addFolder(); return true;
+        case cmd::FolderDelete: c.deleteFolder(); return true;
+        case cmd::FolderChangeName: c.renameFolder(); return true;
+        case cmd::ItemAddNew: c.addItem(); return true;
+        case cmd::ItemViewModify: c.viewModifyItem(); return true;
+        case cmd::ItemDelete: c.deleteItem(); return true;
+        case cmd::ItemExecute: c.executeItem(); return true;
+        case cmd::Help: c.help(); return true;
+        case cmd::HotkeySetting: c.hotKeySetting(); return true;
+        case cmd::ExpandAll: c.setAllExpanded(true); return true;
+        case cmd::CollapseAll: c.setAllExpanded(false); return true;
+        case cmd::ChangePassword: c.changePassword(); return true;
+        case cmd::LockScreen: c.lockScreen(); return true;
+        case cmd::ShowTextFormat: showTextFormat(); return true;
+        case cmd::AutoLockTimeSetting: c.autoLockTimeSetting(); return true;
+        case cmd::FolderProtect: c.setFolderProtection(true); return true;
+        case cmd::FolderUnprotect: c.setFolderProtection(false); return true;
+        default: return false;
     }
 }
 
@@ -230,33 +195,15 @@ std::unique_ptr<QMenu> CKivranoView::createContextMenu() {
             action->setChecked(checked);
         };
         switch (command) {
-            case cmd::ItemViewModify:
-                set(state.itemViewModify);
-                break;
-            case cmd::ItemExecute:
-                set(state.itemExecute);
-                break;
-            case cmd::ItemAddNew:
-                set(state.itemAddNew);
-                break;
-            case cmd::ItemDelete:
-                set(state.itemDelete);
-                break;
-            case cmd::FolderAddNew:
-                set(state.folderAddNew);
-                break;
-            case cmd::FolderDelete:
-                set(state.folderDelete);
-                break;
-            case cmd::FolderChangeName:
-                set(state.folderChangeName);
-                break;
-            case cmd::FolderProtect:
-                set(state.protectEnabled, state.protectChecked);
-                break;
-            case cmd::FolderUnprotect:
-                set(state.protectEnabled, state.unprotectChecked);
-                break;
+            case cmd::ItemViewModify: set(state.itemViewModify); break;
+            case cmd::ItemExecute: set(state.itemExecute); break;
+            case cmd::ItemAddNew: set(state.itemAddNew); break;
+            case cmd::ItemDelete: set(state.itemDelete); break;
+            case cmd::FolderAddNew: set(state.folderAddNew); break;
+            case cmd::FolderDelete: set(state.folderDelete); break;
+            case cmd::FolderChangeName: set(state.folderChangeName); break;
+            case cmd::FolderProtect: set(state.protectEnabled, state.protectChecked); break;
+            case cmd::FolderUnprotect: set(state.protectEnabled, state.unprotectChecked); break;
             case cmd::TopmostWindow: {
                 QAction* own = frameAction ? frameAction(command) : nullptr;
                 set(true, own && own->isChecked());
@@ -269,8 +216,7 @@ std::unique_ptr<QMenu> CKivranoView::createContextMenu() {
                 set(!own || own->isEnabled());
                 break;
             }
-            default:
-                break;
+            default: break;
         }
     }
     return menu;

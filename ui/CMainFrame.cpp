@@ -280,26 +280,13 @@ void CMainFrame::runCommand(int command) {
 
 bool CMainFrame::handleCommand(int command) {
     switch (command) {
-        case cmd::ToSystemTray:
-            toSystemTray();
-            return true;
-        case cmd::TopmostWindow:
-            toggleTopmost();
-            return true;
-        case cmd::TypeInKeyEmulation:
-            setTypeInMode(kTypeInKeyEmulation);
-            return true;
-        case cmd::TypeInCopyPaste:
-            setTypeInMode(kTypeInCopyPaste);
-            return true;
-        case cmd::TypeInAutomatic:
-            setTypeInMode(kTypeInAutomatic);
-            return true;
-        case cmd::Exit:
-            close();
-            return true;
-        default:
-            return false;
+        case cmd::ToSystemTray: toSystemTray(); return true;
+        case cmd::TopmostWindow: toggleTopmost(); return true;
+        case cmd::TypeInKeyEmulation: setTypeInMode(kTypeInKeyEmulation); return true;
+        case cmd::TypeInCopyPaste: setTypeInMode(kTypeInCopyPaste); return true;
+        case cmd::TypeInAutomatic: setTypeInMode(kTypeInAutomatic); return true;
+        case cmd::Exit: close(); return true;
+        default: return false;
     }
 }
 

@@ -20,7 +20,9 @@ QMessageBox::Icon boxIcon(Prompter::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-QString title() { return QString::fromUtf8(text(StringId::ProductName).data()); }
+QString title() {
+    return QString::fromUtf8(text(StringId::ProductName).data());
+}
 
 }  // namespace
 
@@ -38,9 +40,10 @@ bool QtPrompter::askYesNo(const std::string& text, Icon icon) {
 }
 
 Prompter::SaveChoice QtPrompter::askSaveChanges(const std::string& documentName) {
-    QMessageBox box(QMessageBox::Warning, title(),
-                    QStringLiteral("Save changes to %1?").arg(platform::fromVaultText(documentName)),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+    QMessageBox box(
+        QMessageBox::Warning, title(),
+        QStringLiteral("Save changes to %1?").arg(platform::fromVaultText(documentName)),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
     box.setDefaultButton(QMessageBox::Yes);
     switch (box.exec()) {
         case QMessageBox::Yes: return SaveChoice::Save;

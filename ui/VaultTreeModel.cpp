@@ -82,14 +82,10 @@ QVariant VaultTreeModel::data(const QModelIndex& index, int role) const {
     const TreeNode node = this->node(index);
     if (!m_tree.contains(node)) return {};
     switch (role) {
-        case Qt::DisplayRole:
-            return platform::fromVaultText(m_tree.text(node));
-        case Qt::DecorationRole:
-            return nodeIcon(m_tree.image(node));
-        case NodeRole:
-            return QVariant::fromValue(node);
-        default:
-            return {};
+        case Qt::DisplayRole: return platform::fromVaultText(m_tree.text(node));
+        case Qt::DecorationRole: return nodeIcon(m_tree.image(node));
+        case NodeRole: return QVariant::fromValue(node);
+        default: return {};
     }
 }
 

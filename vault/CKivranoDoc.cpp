@@ -149,9 +149,7 @@ bool CKivranoDoc::load(const std::string& path) {
     secureWipe(*bytes);
 
     switch (result.status) {
-        case vaultfile::ReadStatus::Declined:
-            m_loadOk = false;
-            return false;
+        case vaultfile::ReadStatus::Declined: m_loadOk = false; return false;
         case vaultfile::ReadStatus::InvalidPassword:
             m_prompter.message(result.error, Prompter::Icon::Exclamation);
             m_loadOk = false;
@@ -160,8 +158,7 @@ bool CKivranoDoc::load(const std::string& path) {
             m_prompter.message(damagedMessage(path, result.error), Prompter::Icon::Error);
             m_loadOk = false;
             return false;
-        case vaultfile::ReadStatus::Ok:
-            break;
+        case vaultfile::ReadStatus::Ok: break;
     }
 
     if (m_mergeFlag) {
@@ -318,10 +315,8 @@ bool CKivranoDoc::saveModified() {
             if (!writeTo(m_pathName.empty() ? m_savePath : m_pathName)) return false;
             m_modified = false;
             return true;
-        case Prompter::SaveChoice::Discard:
-            return true;
-        case Prompter::SaveChoice::Cancel:
-            return false;
+        case Prompter::SaveChoice::Discard: return true;
+        case Prompter::SaveChoice::Cancel: return false;
     }
     return false;
 }

@@ -6,18 +6,15 @@ std::string_view text(StringId id) {
     switch (id) {
         case StringId::SaveNotAllowedUnprotectedOnly:
             return "Save is not allowed in the Read Unprotected Items Only mode.";
-        case StringId::SaveErrorNoPath:
-            return "Error - OnSave(1)";
+        case StringId::SaveErrorNoPath: return "Error - OnSave(1)";
         case StringId::ContinueUnprotectedQuestion:
             return "Password is incorrect. But you can continue and read information which is "
                    "not password-protected. Press Yes to continue or No to cancel. ";
         case StringId::InvalidPasswordOrNewer:
             return "Invalid password, or the user data file has been created by the newer "
                    "version of this program.";
-        case StringId::EnterInteger:
-            return "Please enter an integer.";
-        case StringId::EnterIntegerBetween:
-            return "Please enter an integer between %1 and %2.";
+        case StringId::EnterInteger: return "Please enter an integer.";
+        case StringId::EnterIntegerBetween: return "Please enter an integer between %1 and %2.";
         case StringId::ApplicationTableFull:
             return "CComboContainer cannot accomodate strings in the input ComboBox";
         case StringId::ChangeForAllItemsQuestion:
@@ -25,10 +22,8 @@ std::string_view text(StringId id) {
                    "to use a new application. Use this function in case you wish to substitute a "
                    "current application(e.g. Internet Explorer) with a new application(e.g. "
                    "Netscape Navigator). Continue?";
-        case StringId::AddressFieldBlank:
-            return "Address field is blank.";
-        case StringId::ApplicationFieldBlank:
-            return "Application field is blank.";
+        case StringId::AddressFieldBlank: return "Address field is blank.";
+        case StringId::ApplicationFieldBlank: return "Application field is blank.";
         case StringId::CannotConnect:
             return "Cannot connect to the specified address. If the Address field contains URL, "
                    "make sure that proper protocol type is prefixed to the URL. ex) "
@@ -36,12 +31,10 @@ std::string_view text(StringId id) {
         case StringId::ApplicationMissingQuestion:
             return "The specified application doesn't exist. Do you want to specify an "
                    "application?";
-        case StringId::NoSelectedUser:
-            return "No Selected User.";
+        case StringId::NoSelectedUser: return "No Selected User.";
         case StringId::UserNameExists:
             return "There exist a user with the same name. Choose another name please.";
-        case StringId::ReallyRemoveUser:
-            return "Do you want to remove?";
+        case StringId::ReallyRemoveUser: return "Do you want to remove?";
         case StringId::RenameTargetExists:
             return "The file name already exists. Try another name or change the existing "
                    "file's name first please.";
@@ -64,41 +57,30 @@ std::string_view text(StringId id) {
         case StringId::FolderNameExists:
             return "A folder with the same name already exists. Will you try another folder "
                    "name?";
-        case StringId::AddItemCaption:
-            return "Add a New Item";
-        case StringId::ViewModifyItemCaption:
-            return "View/Modify an Item";
-        case StringId::CopyFolderQuestion:
-            return "Do you really want to copy the selected folder?";
+        case StringId::AddItemCaption: return "Add a New Item";
+        case StringId::ViewModifyItemCaption: return "View/Modify an Item";
+        case StringId::CopyFolderQuestion: return "Do you really want to copy the selected folder?";
         case StringId::MoveFolderQuestion:
             return "Do you really want to change the position of the selected folder to below "
                    "the target folder?";
         case StringId::MergeFolderQuestion:
             return "Do you really want to merge the selected folder into the target folder?";
-        case StringId::InvalidPassword:
-            return "Invalid Password";
-        case StringId::PasswordsDontMatch:
-            return "Two passwords don't match.";
+        case StringId::InvalidPassword: return "Invalid Password";
+        case StringId::PasswordsDontMatch: return "Two passwords don't match.";
         case StringId::PasswordChangedEmpty:
             return "Password has been changed successfully. \n\nNotice: Because you left the new "
                    "password field to null, anybody may open this file.";
-        case StringId::PasswordChanged:
-            return "Password has been changed successfully.";
-        case StringId::SelectItemToView:
-            return "To view or modify an item, select an item first.";
+        case StringId::PasswordChanged: return "Password has been changed successfully.";
+        case StringId::SelectItemToView: return "To view or modify an item, select an item first.";
         case StringId::SelectItemToRun:
             return "No item selected, or a folder is selected. To run an item, you must select an "
                    "item first. ";
         case StringId::CannotRunItem:
             return "Cannot run the item. Check the application or address please.";
-        case StringId::ReallyDeleteItem:
-            return "Really delete the item?";
-        case StringId::ReallyDeleteFolder:
-            return "Really delete the folder?";
-        case StringId::PlaceholderFolder:
-            return "Press \"+ button\" to add items";
-        case StringId::ManualPage:
-            return "https://kivrano.example/manual/";
+        case StringId::ReallyDeleteItem: return "Really delete the item?";
+        case StringId::ReallyDeleteFolder: return "Really delete the folder?";
+        case StringId::PlaceholderFolder: return "Press \"+ button\" to add items";
+        case StringId::ManualPage: return "https://kivrano.example/manual/";
         case StringId::AddItemUnprotectedOnly:
             return "Items cannot be added in the Read Unprotected Items Only mode: the vault "
                    "cannot be saved in this mode, so a new item would be lost. Open the vault "
@@ -106,24 +88,19 @@ std::string_view text(StringId id) {
         case StringId::CannotOpenManual:
             return "Cannot open the manual page %s. Check that a web browser is installed and "
                    "set as the desktop's default browser.";
-        case StringId::ColumnName:
-            return "Name";
-        case StringId::ColumnHotkey:
-            return "Hotkey";
-        case StringId::ColumnContent:
-            return "Content";
+        case StringId::ColumnName: return "Name";
+        case StringId::ColumnHotkey: return "Hotkey";
+        case StringId::ColumnContent: return "Content";
         case StringId::CannotRunBrowser:
             return "Cannot execute the Microsoft Internet Explorer - Its path is reported "
                    "%s\nCheck the file exists or use other options such as Default Browser or "
                    "Specify Application";
-        case StringId::UnnamedEtcField:
-            return " ";
+        case StringId::UnnamedEtcField: return " ";
         case StringId::CannotEmail:
             return "Error occurred while trying to email to this address: %s.";
         case StringId::CannotRunProgram:
             return "Error occurred while trying to run a program in this path: %s.";
-        case StringId::ProductName:
-            return "Kivrano";
+        case StringId::ProductName: return "Kivrano";
         case StringId::CannotUnlock:
             return "Sorry. We can't unlock the screen because the password is invalid. Enter a "
                    "valid unlock password please.";

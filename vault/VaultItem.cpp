@@ -12,18 +12,12 @@ VaultItem::~VaultItem() {
 
 const std::string& VaultItem::textField(int index) const {
     switch (index) {
-        case 0:
-            return title;
-        case 1:
-            return address;
-        case 2:
-            return id;
-        case 3:
-            return password;
-        case 16:
-            return memo;
-        default:
-            break;
+        case 0: return title;
+        case 1: return address;
+        case 2: return id;
+        case 3: return password;
+        case 16: return memo;
+        default: break;
     }
     if (index >= 4 && index <= 9) return etcName[static_cast<std::size_t>(index - 4)];
     if (index >= 10 && index <= 15) return etcText[static_cast<std::size_t>(index - 10)];

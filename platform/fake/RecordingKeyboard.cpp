@@ -8,14 +8,10 @@ namespace {
 
 std::optional<Modifier> modifierOf(VirtualKey key) {
     switch (key) {
-        case vk::kShift:
-            return Modifier::Shift;
-        case vk::kControl:
-            return Modifier::Ctrl;
-        case vk::kMenu:
-            return Modifier::Alt;
-        default:
-            return std::nullopt;
+        case vk::kShift: return Modifier::Shift;
+        case vk::kControl: return Modifier::Ctrl;
+        case vk::kMenu: return Modifier::Alt;
+        default: return std::nullopt;
     }
 }
 

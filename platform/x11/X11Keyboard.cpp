@@ -67,14 +67,10 @@ struct Placement {
 KeySym keysymForCharacter(char32_t character) {
     switch (character) {
         case U'\n':
-        case U'\r':
-            return XK_Return;
-        case U'\t':
-            return XK_Tab;
-        case U'\b':
-            return XK_BackSpace;
-        default:
-            return xkb_utf32_to_keysym(static_cast<std::uint32_t>(character));
+        case U'\r': return XK_Return;
+        case U'\t': return XK_Tab;
+        case U'\b': return XK_BackSpace;
+        default: return xkb_utf32_to_keysym(static_cast<std::uint32_t>(character));
     }
 }
 
@@ -149,16 +145,11 @@ void X11Keyboard::keyUp(VirtualKey key) {
 std::optional<KeyStroke> X11Keyboard::mapCharacter(char32_t character) const {
     // Control characters as a Windows layout maps them; a line feed is Ctrl+Enter there.
     switch (character) {
-        case U'\t':
-            return KeyStroke{vk::kTab, false, false, false};
-        case U'\r':
-            return KeyStroke{vk::kReturn, false, false, false};
-        case U'\n':
-            return KeyStroke{vk::kReturn, false, true, false};
-        case U'\b':
-            return KeyStroke{vk::kBack, false, false, false};
-        default:
-            break;
+        case U'\t': return KeyStroke{vk::kTab, false, false, false};
+        case U'\r': return KeyStroke{vk::kReturn, false, false, false};
+        case U'\n': return KeyStroke{vk::kReturn, false, true, false};
+        case U'\b': return KeyStroke{vk::kBack, false, false, false};
+        default: break;
     }
     Display* display = m_connection.display();
     const KeySym keysym = keysymForCharacter(character);
@@ -180,15 +171,9 @@ bool X11Keyboard::isPhysicallyHeld(Modifier modifier) const {
     Display* display = m_connection.display();
     unsigned mask = 0;
     switch (modifier) {
-        case Modifier::Shift:
-            mask = ShiftMask;
-            break;
-        case Modifier::Ctrl:
-            mask = ControlMask;
-            break;
-        case Modifier::Alt:
-            mask = modifierOf(display, XK_Alt_L);
-            break;
+        case Modifier::Shift: mask = ShiftMask; break;
+        case Modifier::Ctrl: mask = ControlMask; break;
+        case Modifier::Alt: mask = modifierOf(display, XK_Alt_L); break;
     }
     if (mask == 0) return false;
     std::array<char, 32> keys{};

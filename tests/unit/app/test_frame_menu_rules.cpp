@@ -43,5 +43,6 @@ TEST(CommandRouter, FirstHandlerThatTakesTheCommandWins) {
     EXPECT_TRUE(router.dispatch(1));
     EXPECT_TRUE(router.dispatch(2));
     EXPECT_FALSE(router.dispatch(3));
-    EXPECT_EQ(calls, (std::vector<std::string>{"view 1", "view 2", "frame 2", "view 3", "frame 3"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"view 1", "view 2", "frame 2", "view 3", "frame 3"}));
 }

@@ -32,17 +32,19 @@ TEST(FramePlacement, DefaultsAndValidation) {
         {-32000, -32000, 160, 24, false},  // a minimised window's rectangle
         {100, 50, 0, 600, false},          // no width: all four are dropped
         {100, 50, 300, -1, false},
-        {-290, 50, 300, 600, false},       // right edge within 20 pixels of the left border
+        {-290, 50, 300, 600, false},  // right edge within 20 pixels of the left border
         {-270, 50, 300, 600, true},
-        {1004, 50, 300, 600, false},       // left edge too far right
+        {1004, 50, 300, 600, false},  // left edge too far right
         {1003, 747, 300, 600, true},
         {1003, 748, 300, 600, false},
     };
     for (const auto& c : cases) {
         platform::MemorySettingsStore s;
         store(s, c.x, c.y, c.dx, c.dy);
-        const FrameRect expected = c.used ? FrameRect{c.x, c.y, c.dx, c.dy} : FrameRect{0, 0, 280, 522};
-        EXPECT_EQ(framePlacement(s, 1024, 768), expected) << c.x << "," << c.y << " " << c.dx << "x" << c.dy;
+        const FrameRect expected =
+            c.used ? FrameRect{c.x, c.y, c.dx, c.dy} : FrameRect{0, 0, 280, 522};
+        EXPECT_EQ(framePlacement(s, 1024, 768), expected)
+            << c.x << "," << c.y << " " << c.dx << "x" << c.dy;
     }
 
     platform::MemorySettingsStore partial;

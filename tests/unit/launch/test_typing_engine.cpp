@@ -23,20 +23,13 @@ namespace {
 
 std::string keyName(platform::VirtualKey key) {
     switch (key) {
-        case platform::vk::kShift:
-            return "Shift";
-        case platform::vk::kControl:
-            return "Ctrl";
-        case platform::vk::kMenu:
-            return "Alt";
-        case platform::vk::kTab:
-            return "Tab";
-        case platform::vk::kReturn:
-            return "Enter";
-        case platform::vk::kV:
-            return "V";
-        default:
-            return "key" + std::to_string(key);
+        case platform::vk::kShift: return "Shift";
+        case platform::vk::kControl: return "Ctrl";
+        case platform::vk::kMenu: return "Alt";
+        case platform::vk::kTab: return "Tab";
+        case platform::vk::kReturn: return "Enter";
+        case platform::vk::kV: return "V";
+        default: return "key" + std::to_string(key);
     }
 }
 
