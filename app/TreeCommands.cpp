@@ -55,18 +55,19 @@ bool TreeCommands::firstUpdate() {
 bool TreeCommands::signIn() {
     if (!m_dialogs.signIn) return false;
     for (;;) {
-        std::optional<SignInChoice> choice = m_dialogs.signIn->run();
+        std::optional<SignIn> choice = m_dialogs.signIn->run();
         if (!choice) return false;
-        if (!fileio::exists(choice->path)) {
+        const std::string path = choice->path.string();
+        if (!fileio::exists(path)) {
             // A profile without a file yet: an empty vault under that path, captioned with the
             // bare user name until its file is loaded once.
-            m_doc.open(choice->path, choice->password, false);
+            m_doc.open(path, choice->password, false);
             if (m_hooks.setCaption) m_hooks.setCaption(choice->userName);
             m_host.showSelection(m_tree.selection());
             m_host.showNode(m_tree.selection());
             return true;
         }
-        if (m_doc.open(choice->path, choice->password, false)) {
+        if (m_doc.open(path, choice->password, false)) {
             m_host.showSelection(m_tree.selection());
             refresh();
             return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ItemEditor.h"
+#include "app/SelectUser.h"
 #include "vault/HotKeyValue.h"
 #include "vault/Secure.h"
 #include "vault/TreeNode.h"
@@ -66,24 +67,11 @@ public:
     virtual bool run(std::array<HotKeyValue, kGlobalHotKeyCount>& keys) = 0;
 };
 
-// The profile, its file and the password chosen at sign-in.
-struct SignInChoice {
-    std::string path;
-    std::string userName;
-    std::string password;
-    bool merge = false;
-
-    SignInChoice() = default;
-    SignInChoice(const SignInChoice&) = default;
-    SignInChoice& operator=(const SignInChoice&) = default;
-    ~SignInChoice() { secureWipe(password); }
-};
-
 class SignInDialog {
 public:
     virtual ~SignInDialog() = default;
     // The Select User dialog; nothing unless it ends with OK.
-    virtual std::optional<SignInChoice> run() = 0;
+    virtual std::optional<SignIn> run() = 0;
 };
 
 class ScreenLockDialog {

@@ -74,16 +74,8 @@ public:
                      Prompter& prompter)
         : m_paths(paths), m_settings(settings), m_prompter(prompter) {}
 
-    std::optional<SignInChoice> run() override {
-        std::optional<SignIn> chosen =
-            CSelectUserDlg::choose(nullptr, m_paths, m_settings, m_prompter);
-        if (!chosen) return std::nullopt;
-        SignInChoice choice;
-        choice.path = chosen->path.string();
-        choice.userName = chosen->userName;
-        choice.password = chosen->password;
-        choice.merge = chosen->merge;
-        return choice;
+    std::optional<SignIn> run() override {
+        return CSelectUserDlg::choose(nullptr, m_paths, m_settings, m_prompter);
     }
 
 private:

@@ -649,9 +649,9 @@ TEST_F(TreeCommandsTest, ChangingToAnEmptyPasswordPromptsToSaveThenWarnsEvenWhen
 class SignInTest : public TreeCommandsTest {
 protected:
     struct ScriptedSignIn : SignInDialog {
-        std::deque<std::optional<SignInChoice>> answers;
+        std::deque<std::optional<SignIn>> answers;
         int shown = 0;
-        std::optional<SignInChoice> run() override {
+        std::optional<SignIn> run() override {
             ++shown;
             if (answers.empty()) throw std::logic_error("sign-in shown too often");
             auto answer = answers.front();
@@ -670,9 +670,9 @@ protected:
         doc.settings().autoLockMinutes = 7;
     }
     ~SignInTest() override { fs::remove_all(dir); }
-    static SignInChoice choice(const std::string& path, const std::string& user,
-                               const std::string& password) {
-        SignInChoice c;
+    static SignIn choice(const std::string& path, const std::string& user,
+                         const std::string& password) {
+        SignIn c;
         c.path = path;
         c.userName = user;
         c.password = password;
