@@ -259,8 +259,7 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     auto openProfile = [&] {
         std::optional<SignIn> chosen = CSelectUserDlg::choose(frame, paths, settings, prompter);
         if (!chosen) return;
-        doc.open(chosen->path.string(), chosen->password, chosen->merge);
-        view->refresh();
+        doc.open(chosen->path.string(), chosen->password, chosen->merge);  // refreshes the view
     };
     router.addHandler([view](int command) { return view->handleCommand(command); });
     router.addHandler([&](int command) {
