@@ -61,9 +61,7 @@ bool CKivranoDoc::open(const std::string& path, const std::string& password, boo
     if (m_modified && !m_savePath.empty()) {
         m_pathName = m_savePath;
         // A failed save keeps the changed vault open rather than dropping its changes.
-        if (!saveModified() && m_modified && m_lastSaveFailed) {
-            return false;
-        }
+        if (promptToSave() == SavePrompt::WriteFailed) return false;
     }
     m_openPassword = password;
 
@@ -266,7 +264,6 @@ bool CKivranoDoc::writeTo(const std::string& path) {
     std::string error;
     const bool written = fileio::writeAtomically(path, bytes, error);
     secureWipe(bytes);
-    m_lastSaveFailed = !written;
     if (!written) {
         m_prompter.message(error, Prompter::Icon::Error);
         return false;
@@ -305,20 +302,28 @@ bool CKivranoDoc::saveWithoutBackup() {
     return saveCommon(false);
 }
 
-bool CKivranoDoc::saveModified() {
-    m_lastSaveFailed = false;
-    if (!m_modified) return true;
+CKivranoDoc::SavePrompt CKivranoDoc::promptToSave() {
+    if (!m_modified) return SavePrompt::Saved;
     const std::string name = m_title.empty() ? fileio::profileName(m_pathName) : m_title;
     switch (m_prompter.askSaveChanges(name)) {
         case Prompter::SaveChoice::Save:
-            if (m_savePath.empty() || m_readUnprotectedOnly) return saveWithoutBackup();
-            if (!writeTo(m_pathName.empty() ? m_savePath : m_pathName)) return false;
+            // Without a path, or in the read-unprotected-only mode, saving is refused with
+            // its message; that is not a failed write.
+            if (m_savePath.empty() || m_readUnprotectedOnly)
+                return saveWithoutBackup() ? SavePrompt::Saved : SavePrompt::Cancelled;
+            if (!writeTo(m_pathName.empty() ? m_savePath : m_pathName))
+                return SavePrompt::WriteFailed;
             m_modified = false;
-            return true;
-        case Prompter::SaveChoice::Discard: return true;
-        case Prompter::SaveChoice::Cancel: return false;
+            return SavePrompt::Saved;
+        case Prompter::SaveChoice::Discard: return SavePrompt::Discarded;
+        case Prompter::SaveChoice::Cancel: return SavePrompt::Cancelled;
     }
-    return false;
+    return SavePrompt::Cancelled;
+}
+
+bool CKivranoDoc::saveModified() {
+    const SavePrompt outcome = promptToSave();
+    return outcome == SavePrompt::Saved || outcome == SavePrompt::Discarded;
 }
 
 void CKivranoDoc::changePassword(const std::string& oldPassword, const std::string& newPassword,

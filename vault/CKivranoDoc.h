@@ -109,6 +109,9 @@ public:
     CKivranoDoc& operator=(const CKivranoDoc&) = delete;
 
 private:
+    enum class SavePrompt { Saved, Discarded, Cancelled, WriteFailed };
+    // The save-changes question for a modified vault (nothing to ask: Saved).
+    SavePrompt promptToSave();
     bool load(const std::string& path);
     void startNewProfile(const std::string& path);
     bool writeTo(const std::string& path);
@@ -139,7 +142,6 @@ private:
     std::string m_title;
     vaultfile::UnlockVerifier m_verifier{};
     int m_formatNumber = 1;
-    bool m_lastSaveFailed = false;
     std::string m_version;
 };
 

@@ -369,3 +369,23 @@ TEST(FileIO, BackupAndProfileNames) {
     EXPECT_EQ(fileio::profileName("/p/Profiles/alice.kvr"), "alice");
     EXPECT_EQ(fileio::profileName("bob"), "bob");
 }
+
+TEST_F(DocumentTest, OpenStopsWhenSavingTheChangedVaultFails) {
+    fs::create_directory(path("gone"));
+    const std::string file = path("gone/mine.kvr");
+    SampleVault v = makeSampleVault();
+    writeFileBytes(file, vaultfile::write(v.tree, v.settings, "pw"));
+    const std::string other = writeSample("other.kvr", "pw");
+    CKivranoDoc doc(prompter, &hotKeys, events);
+    ASSERT_TRUE(doc.open(file, "pw", false));
+    doc.tree().setText(doc.tree().firstFolder(), "unsaved edit");
+    doc.setModified();
+    fs::remove_all(path("gone"));  // the directory disappears: the save cannot be written
+
+    prompter.saveAnswers = {Prompter::SaveChoice::Save};
+    EXPECT_FALSE(doc.open(other, "pw", false));
+    EXPECT_NE(prompter.messages.back().find("Cannot save"), std::string::npos);
+    EXPECT_EQ(doc.tree().text(doc.tree().firstFolder()), "unsaved edit");
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(doc.loadPath(), file);
+}
