@@ -1,14 +1,12 @@
 #include "app/InfoList.h"
 
-#include "launch/KeyNames.h"
 #include "platform/Clipboard.h"
 #include "platform/SettingsStore.h"
 #include "vault/Secure.h"
 #include "vault/Strings.h"
 #include "vault/VaultSettings.h"
+#include "vault/VaultText.h"
 #include "vault/VaultTree.h"
-
-#include <QStringDecoder>
 
 #include <cstddef>
 
@@ -20,19 +18,6 @@ constexpr std::array<const char*, InfoList::kColumnCount> kWidthNames{
     "ColumnWidth1", "ColumnWidth2", "ColumnWidth3"};
 constexpr std::int32_t kMaxColumnWidth = 3000;
 constexpr std::int32_t kMinTotalWidth = 10;
-
-// Characters as the screen shows them: code points of valid UTF-8, else one per byte
-// (Windows-1252).
-std::size_t characterCount(const std::string& text) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded =
-        decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (decoder.hasError()) return text.size();
-    std::size_t count = 0;
-    for (const QChar c : decoded)
-        if (!c.isLowSurrogate()) ++count;
-    return count;
-}
 
 // A list row has one line: the memo's line breaks show as blanks (the tooltip shows the
 // lines).

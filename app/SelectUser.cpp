@@ -1,9 +1,9 @@
 #include "app/SelectUser.h"
 
 #include "vault/Strings.h"
+#include "vault/VaultText.h"
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 
@@ -58,9 +58,9 @@ bool endsWithExtension(const std::string& lowerName) {
 }  // namespace
 
 std::string lowerCaseName(std::string_view name) {
-    const QByteArrayView bytes(name.data(), static_cast<qsizetype>(name.size()));
-    if (bytes.isValidUtf8()) {
-        const QByteArray lower = QString::fromUtf8(bytes).toLower().toUtf8();
+    if (isValidUtf8(name)) {
+        const QByteArray lower =
+            QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toLower().toUtf8();
         return std::string(lower.constData(), static_cast<std::size_t>(lower.size()));
     }
     // A name in some other encoding: only the ASCII letters are known for sure.

@@ -1,8 +1,7 @@
 #include "cli/Display.h"
 
-#include "cli/VaultJson.h"
+#include "vault/VaultText.h"
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 
@@ -10,103 +9,34 @@ namespace kivrano::cli {
 
 namespace {
 
-// Windows-1252 code points of the bytes 0x80..0x9F; 0 where the code page has no character.
-constexpr std::array<std::uint16_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-std::string hexEscape(unsigned value) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "\\x%02X", value);
-    return buffer;
-}
-
-std::string virtualKeyName(std::uint16_t vk) {
-    if ((vk >= 0x30 && vk <= 0x39) || (vk >= 0x41 && vk <= 0x5A))
-        return std::string(1, static_cast<char>(vk));
-    if (vk >= 0x60 && vk <= 0x69) return "Num" + std::to_string(vk - 0x60);
-    if (vk >= 0x70 && vk <= 0x87) return "F" + std::to_string(vk - 0x70 + 1);
-    switch (vk) {
-        case 0x08: return "Backspace";
-        case 0x09: return "Tab";
-        case 0x0D: return "Enter";
-        case 0x13: return "Pause";
-        case 0x1B: return "Esc";
-        case 0x20: return "Space";
-        case 0x21: return "PageUp";
-        case 0x22: return "PageDown";
-        case 0x23: return "End";
-        case 0x24: return "Home";
-        case 0x25: return "Left";
-        case 0x26: return "Up";
-        case 0x27: return "Right";
-        case 0x28: return "Down";
-        case 0x2D: return "Insert";
-        case 0x2E: return "Delete";
-        case 0x6A: return "Num*";
-        case 0x6B: return "Num+";
-        case 0x6D: return "Num-";
-        case 0x6E: return "Num.";
-        case 0x6F: return "Num/";
-        default: break;
-    }
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "key 0x%02X", vk);
+std::string escape(const char* format, unsigned value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, format, value);
     return buffer;
 }
 
 }  // namespace
 
 std::string displayText(std::string_view bytes) {
-    const bool utf8 = isValidUtf8(bytes);
     std::string out;
     out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char ch = bytes[i];
-        const auto b = static_cast<unsigned char>(ch);
-        if (utf8 && b == 0xC2 && i + 1 < bytes.size() &&
-            static_cast<unsigned char>(bytes[i + 1]) <= 0x9F) {
-            // U+0080..U+009F: control characters a terminal may act on.
-            char buffer[12];
-            std::snprintf(buffer, sizeof buffer, "\\u%04X",
-                          static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])));
-            out.append(buffer);
-            ++i;
-        } else if (ch == '\t') {
+    for (const char32_t c : decodeVaultText(bytes)) {
+        if (c == '\t') {
             out.append("\\t");
-        } else if (ch == '\n') {
+        } else if (c == '\n') {
             out.append("\\n");
-        } else if (ch == '\r') {
+        } else if (c == '\r') {
             out.append("\\r");
-        } else if (ch == '\\') {
+        } else if (c == '\\') {
             out.append("\\\\");
-        } else if (b < 0x20 || b == 0x7F) {
-            out.append(hexEscape(b));
-        } else if (utf8 || b < 0x80) {
-            out.push_back(ch);
-        } else if (b <= 0x9F) {
-            // Not UTF-8: read as Windows-1252.
-            const std::uint16_t code = kCp1252High[b - 0x80];
-            if (code == 0)
-                out.append(hexEscape(b));
-            else
-                appendUtf8(out, code);
+        } else if (c < 0x20 || c == 0x7F) {
+            out.append(escape("\\x%02X", static_cast<unsigned>(c)));
+        } else if (c >= 0x80 && c <= 0x9F) {
+            // C1 controls, which a terminal may act on (also the bytes that Windows-1252
+            // leaves unassigned).
+            out.append(escape("\\u%04X", static_cast<unsigned>(c)));
         } else {
-            appendUtf8(out, b);
+            appendUtf8(out, c);
         }
     }
     return out;
@@ -114,18 +44,14 @@ std::string displayText(std::string_view bytes) {
 
 std::string hotKeyName(const HotKeyValue& key) {
     if (!key.isSet()) return "none";
-    std::string name;
-    if (key.modifiers & HotKeyValue::kCtrl) name += "Ctrl+";
-    if (key.modifiers & HotKeyValue::kAlt) name += "Alt+";
-    if (key.modifiers & HotKeyValue::kShift) name += "Shift+";
+    // The desktop program's name for the combination; where it names no key (Space, Esc,
+    // punctuation, an unknown code) the code is shown, so nothing stored is hidden.
+    std::string name = keyNameText(key);
     const unsigned other =
         key.modifiers & ~unsigned{HotKeyValue::kCtrl | HotKeyValue::kAlt | HotKeyValue::kShift};
-    if (other != 0) {
-        char buffer[24];
-        std::snprintf(buffer, sizeof buffer, "modifiers 0x%X+", other);
-        name += buffer;
-    }
-    name += key.virtualKey == 0 ? std::string("no key") : virtualKeyName(key.virtualKey);
+    if (other != 0) name = escape("modifiers 0x%X+", other) + name;
+    if (name.empty() || name.back() == '+')
+        name += key.virtualKey == 0 ? std::string("no key") : escape("key 0x%02X", key.virtualKey);
     return name;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/VaultJson.h"
 
 #include "vault/Secure.h"
+#include "vault/VaultText.h"
 
 #include <array>
 #include <cstddef>
@@ -392,39 +393,6 @@ void wipeJson(Json& document) noexcept {
     } else if (document.is_structured()) {
         for (auto& child : document) wipeJson(child);
     }
-}
-
-bool isValidUtf8(std::string_view bytes) noexcept {
-    std::size_t i = 0;
-    const std::size_t n = bytes.size();
-    while (i < n) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length;
-        std::uint32_t min;
-        std::uint32_t code;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2, min = 0x80, code = c & 0x1Fu;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3, min = 0x800, code = c & 0x0Fu;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4, min = 0x10000, code = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (n - i < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-        i += length;
-    }
-    return true;
 }
 
 std::string base64Encode(std::string_view bytes) {

@@ -50,10 +50,6 @@ Json textToJson(std::string_view bytes);
 // released.
 void wipeJson(Json& document) noexcept;
 
-// Whether bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above
-// U+10FFFF).
-bool isValidUtf8(std::string_view bytes) noexcept;
-
 std::string base64Encode(std::string_view bytes);
 // Strict: the standard alphabet with "=" padding to a multiple of four characters.
 bool base64Decode(std::string_view text, std::string& bytes);

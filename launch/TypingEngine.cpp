@@ -6,6 +6,7 @@
 #include "platform/WindowSystem.h"
 #include "vault/VaultItem.h"
 #include "vault/VaultSettings.h"
+#include "vault/VaultText.h"
 
 #include <array>
 #include <cstdlib>
@@ -19,49 +20,6 @@ using platform::VirtualKey;
 namespace vk = platform::vk;
 
 constexpr int kMemoHotKey = 8;
-
-// Windows-1252 0x80..0x9F; the rest of the code page is Latin-1. The five unassigned codes
-// keep their value, as the clipboard does.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-std::optional<std::u32string> decodeUtf8(std::string_view bytes) {
-    std::u32string out;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        char32_t c = 0;
-        char32_t minimum = 0;
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, c = lead & 0x1Fu, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, c = lead & 0x0Fu, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, c = lead & 0x07u, minimum = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (bytes.size() - i < length) return std::nullopt;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) return std::nullopt;
-            c = (c << 6) | (next & 0x3Fu);
-        }
-        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-        out.push_back(c);
-        i += length;
-    }
-    return out;
-}
 
 // n presses of `key`, each with Shift held when n is negative.
 void appendPresses(TypingPlan& plan, VirtualKey key, int count) {
@@ -116,17 +74,6 @@ TypingMethod chooseTypingMethod(const VaultItem& item, std::string_view text,
          contains(foregroundTitle, "- Microsoft Internet Explorer")))
         return TypingMethod::Paste;
     return paste ? TypingMethod::Paste : TypingMethod::Keystrokes;
-}
-
-std::u32string decodeVaultText(std::string_view bytes) {
-    if (auto utf8 = decodeUtf8(bytes)) return *utf8;
-    std::u32string out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        out.push_back(byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : char32_t{byte});
-    }
-    return out;
 }
 
 TypingPlan planTyping(const FieldToType& field, TypingMethod method) {

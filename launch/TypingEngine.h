@@ -38,10 +38,6 @@ enum class TypingMethod { Keystrokes, Paste };
 TypingMethod chooseTypingMethod(const VaultItem& item, std::string_view text,
                                 std::int32_t typeInMode, std::string_view foregroundTitle);
 
-// The vault's bytes as characters: UTF-8 when the whole text is valid UTF-8, otherwise
-// Windows-1252, as the clipboard reads them.
-std::u32string decodeVaultText(std::string_view bytes);
-
 // One step of typing a field, performed in order against the platform.
 struct TypingAction {
     enum class Kind { KeyDown, KeyUp, Character, SetClipboard, Wait };

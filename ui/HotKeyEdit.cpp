@@ -1,7 +1,7 @@
 #include "ui/HotKeyEdit.h"
 
 #include "app/VirtualKeyCodes.h"
-#include "launch/KeyNames.h"
+#include "vault/VaultText.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

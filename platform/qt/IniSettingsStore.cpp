@@ -1,6 +1,7 @@
 #include "platform/qt/IniSettingsStore.h"
 
 #include "platform/qt/VaultText.h"
+#include "vault/VaultText.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -50,7 +51,7 @@ public:
 
     bool writeString(const std::string& name, const std::string& value) override {
         // Bytes that are not UTF-8 are kept as they are rather than converted.
-        if (isValidUtf8(value))
+        if (kivrano::isValidUtf8(value))
             m_settings.setValue(QString::fromStdString(name), QString::fromStdString(value));
         else
             m_settings.setValue(QString::fromStdString(name),

@@ -21,7 +21,7 @@ TEST(Display, TextCannotBreakALine) {
         {"утф-8 €", "утф-8 €"},
         // Not UTF-8: read as Windows-1252, as the desktop program shows it.
         {"caf\xE9 \x80 \x93q\x94", "café € “q”"},
-        {"\x81", "\\x81"},  // no character in Windows-1252
+        {"\x81\x9D", "\\u0081\\u009D"},  // unassigned in Windows-1252: kept as C1 controls
     };
     for (const auto& [raw, shown] : cases) EXPECT_EQ(displayText(raw), shown) << shown;
 }
@@ -33,7 +33,10 @@ TEST(Display, HotKeyNames) {
         {{0x7B, HotKeyValue::kCtrl}, "Ctrl+F12"},
         {{0x4B, HotKeyValue::kCtrl | HotKeyValue::kAlt}, "Ctrl+Alt+K"},
         {{0x4D, HotKeyValue::kCtrl | HotKeyValue::kShift}, "Ctrl+Shift+M"},
-        {{0x60, HotKeyValue::kAlt}, "Alt+Num0"},
+        {{0x60, HotKeyValue::kAlt}, "Alt+Num 0"},
+        {{0x21, 0}, "Page Up"},
+        {{0x2D, HotKeyValue::kCtrl}, "Ctrl+Ins"},
+        {{0x20, HotKeyValue::kCtrl}, "Ctrl+key 0x20"},
         {{0xBA, 0}, "key 0xBA"},
         {{0, HotKeyValue::kShift}, "Shift+no key"},
         {{0x41, 8}, "modifiers 0x8+A"},

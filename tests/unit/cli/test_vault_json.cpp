@@ -1,6 +1,7 @@
 #include "cli/VaultJson.h"
 #include "support/SampleVault.h"
 #include "vault/VaultFile.h"
+#include "vault/VaultText.h"
 
 #include <gtest/gtest.h>
 

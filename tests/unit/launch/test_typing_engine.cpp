@@ -294,16 +294,6 @@ TEST(TypingEngine, OwnWindowInFrontTypesIntoTheWindowBehindIt) {
     EXPECT_EQ(desktop.log, pasted("Me", {}));
 }
 
-TEST(TypingEngine, DecodesUtf8ElseWindows1252) {
-    EXPECT_EQ(decodeVaultText("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x94\x91"), U"a\u00E9\u20AC\U0001F511");
-    EXPECT_EQ(decodeVaultText("\xE9t\xE9"), U"\u00E9t\u00E9");
-    EXPECT_EQ(decodeVaultText("\x80\x81\x9F"), U"\u20AC\u0081\u0178");
-    // Overlong forms, surrogates and a cut-off sequence are not UTF-8.
-    EXPECT_EQ(decodeVaultText("\xC0\xAF"), U"\u00C0\u00AF");
-    EXPECT_EQ(decodeVaultText("\xED\xA0\x80"), U"\u00ED\u00A0\u20AC");
-    EXPECT_EQ(decodeVaultText("ok\xC3"), U"ok\u00C3");
-}
-
 TEST(TypingEngine, UntypeableCharacterIsSkippedAndTypingGoesOn) {
     Desktop desktop;
     desktop.keyboard.setUntypeable(U'b');
