@@ -1,4 +1,6 @@
-# Shared by the desktop end-to-end scripts: waiting for windows and failing with a reason.
+# Shared by the desktop end-to-end scripts: waiting for windows and conditions, and failing
+# with a reason. Nothing waits a fixed time for something to happen: every wait polls for
+# its condition, with a bound.
 
 fail() {
   echo "FAILED: $*" >&2
@@ -6,8 +8,20 @@ fail() {
   exit 1
 }
 
-# Waits (up to 30 s) for a visible window whose title matches, gives it the keyboard and
-# prints its id.
+# Waits (up to 30 s) until a command succeeds; fails with the reason otherwise.
+# Usage: wait_until "what did not happen" COMMAND [ARGS...]
+wait_until() {
+  local reason=$1
+  shift
+  for _ in $(seq 300); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  fail "$reason"
+}
+
+# Waits (up to 30 s) for a visible window whose title matches, gives it the keyboard, waits
+# until the window manager reports it active, and prints its id.
 window() {
   local id=""
   for _ in $(seq 300); do
@@ -16,7 +30,13 @@ window() {
     sleep 0.1
   done
   [ -n "$id" ] || fail "no window \"$1\""
-  xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" || true
-  sleep 0.4
+  for _ in $(seq 100); do
+    [ "$(xdotool getactivewindow 2>/dev/null || true)" = "$id" ] && break
+    xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" 2>/dev/null || true
+    sleep 0.1
+  done
+  [ "$(xdotool getactivewindow 2>/dev/null || true)" = "$id" ] || fail "window \"$1\" never became active"
+  # The toolkit moves the keyboard focus into the window once it sees the activation.
+  sleep 0.2
   echo "$id"
 }

@@ -16,6 +16,7 @@ export KIVRANO_HOME="$home" KIVRANO_CONFIG_DIR="$home/config"
 mkdir -p "$home/Profiles"
 
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
+not_running() { ! kill -0 "$1" 2>/dev/null; }
 type_text() { xdotool type --delay 40 "$1"; sleep 0.2; }
 
 # First start: a new user "carol" with a password.
@@ -26,7 +27,7 @@ window "New User" >/dev/null
 type_text "carol"; keys Tab; type_text "s3cret pw"; keys Tab; type_text "s3cret pw"; keys Return
 # A new user signs in at once, into an empty vault under that name.
 window "carol" >/dev/null
-[ -s "$home/Profiles/carol.kvr" ] || fail "the new profile's file was not written at once"
+wait_until "the new profile's file was not written at once" test -s "$home/Profiles/carol.kvr"
 
 # A folder, then an item in it with a title, an address, an ID and a password.
 keys ctrl+Insert
@@ -40,10 +41,9 @@ type_text "carol01"; keys Tab; type_text "pw-123"
 keys Return
 window "carol" >/dev/null
 keys ctrl+s
-[ -s "$home/Profiles/carol (backup).kvr" ] || fail "saving made no backup copy"
+wait_until "saving made no backup copy" test -s "$home/Profiles/carol (backup).kvr"
 keys alt+f x
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end on Exit"
+wait_until "the program did not end on Exit" not_running "$pid"
 pid=""
 
 listing=$(printf 's3cret pw\n' | "$cli" export --password-stdin --format text --non-empty "$home/Profiles/carol.kvr")
@@ -61,6 +61,6 @@ window "carol - Kivrano" >/dev/null
 timeout 20 "$kivrano" || fail "a second copy did not end by itself"
 window "carol - Kivrano" >/dev/null
 keys alt+f x
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+wait_until "the program did not end on Exit" not_running "$pid"
 pid=""
 echo "desktop round trip: 1 passed, 0 failed"

@@ -74,16 +74,19 @@ JSON
   grep -q "^text 0 $(hex alice)\$" "$work/target.out" || fail "mode $mode: the ID did not arrive exactly"
   grep -q "^text 1 $(hex 'pässwörd')\$" "$work/target.out" || fail "mode $mode: the password did not arrive exactly"
   if [ "$mode" = 1 ]; then
-    sleep 1.5  # the clipboard is emptied half a second after the last key
-    echo report-clipboard >&5
-    for _ in $(seq 50); do grep -q "^clipboard" "$work/target.out" && break; sleep 0.1; done
-    grep -q "^clipboard-none\|^clipboard \$" "$work/target.out" || fail "paste mode left text on the clipboard"
+    # The clipboard is emptied half a second after the last key.
+    clipboard_empty() {
+      : >"$work/target.out"
+      echo report-clipboard >&5
+      for _ in $(seq 20); do grep -q "^clipboard" "$work/target.out" && break; sleep 0.1; done
+      grep -q "^clipboard-none\|^clipboard \$" "$work/target.out"
+    }
+    wait_until "paste mode left text on the clipboard" clipboard_empty
   fi
   if [ "$mode" = 0 ]; then
     # The item's launching key, Ctrl+Shift+L, opens its address in the browser.
     xdotool key --delay 80 ctrl+shift+l
-    for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
-    grep -qx "https://target.example" "$work/opened" 2>/dev/null || fail "the launching key did not open the address"
+    wait_until "the launching key did not open the address" grep -qx "https://target.example" "$work/opened"
   fi
   kill "$kpid"; wait "$kpid" 2>/dev/null || true
 done

@@ -3,7 +3,7 @@
 # both down again however the command ends. Usage: run-under-xvfb.sh COMMAND [ARGS...]
 set -uo pipefail
 
-for tool in Xvfb openbox; do
+for tool in Xvfb openbox xprop; do
   if ! command -v "$tool" >/dev/null; then
     echo "$tool is not installed: run scripts/deps.sh test" >&2
     exit 1
@@ -46,9 +46,19 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
-# The tests wait for the window manager to announce itself before they start.
+# The tests start once the window manager has announced itself on the root window, so no
+# window of theirs appears before it is managed.
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm_pid=$!
+for _ in $(seq 200); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  sleep 0.05
+done
+if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then
+  echo "openbox did not start:" >&2
+  cat "$work/openbox.log" >&2
+  exit 1
+fi
 
 "$@" &
 test_pid=$!
