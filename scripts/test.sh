@@ -23,13 +23,19 @@ run_ctest() {
   fi
 }
 
+echo "== Source format"
+# The repository's .clang-format over every C++ source; a difference fails the run.
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -path ./build\* -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
+clang-format --dry-run -Werror "${sources[@]}"
+echo "format: ${#sources[@]} files as .clang-format has them"
+
 echo "== Build and unit tests"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVRANO_BUILD_TESTS=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVRANO_BUILD_TESTS=ON -DKIVRANO_WERROR=ON
 cmake --build build -j"$jobs"
 run_ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== Vault and command-line tests under AddressSanitizer + UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVRANO_SANITIZE=ON -DKIVRANO_VAULT_ONLY=ON
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVRANO_SANITIZE=ON -DKIVRANO_VAULT_ONLY=ON -DKIVRANO_WERROR=ON
 cmake --build build-asan -j"$jobs" --target kivrano_vault_tests kivrano_cli_tests kivrano-cli
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_ctest --test-dir build-asan --output-on-failure -j"$jobs" -L "vault|cli"
@@ -38,7 +44,7 @@ if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { ret
     clang++ -x c++ -fsanitize=fuzzer - -o /tmp/kivrano-fuzz-probe 2>/dev/null; then
   echo "== Fuzzing the vault reader (${KIVRANO_FUZZ_SECONDS:-30} s)"
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DKIVRANO_BUILD_FUZZ=ON -DKIVRANO_BUILD_TESTS=OFF -DKIVRANO_VAULT_ONLY=ON \
+    -DKIVRANO_BUILD_FUZZ=ON -DKIVRANO_BUILD_TESTS=OFF -DKIVRANO_VAULT_ONLY=ON -DKIVRANO_WERROR=ON \
     -DKIVRANO_FUZZ_SECONDS="${KIVRANO_FUZZ_SECONDS:-30}"
   cmake --build build-fuzz -j"$jobs" --target kivrano_fuzz_vault_reader
   run_ctest --test-dir build-fuzz --output-on-failure

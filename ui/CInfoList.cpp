@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTextDocument>
@@ -157,12 +158,23 @@ void CInfoList::openActionMenu(TreeNode item, int row, const QPoint& globalPos) 
         }
         QAction* action = menu.addAction(shown(entry.text));
         action->setData(static_cast<int>(*entry.action));
-        action->setEnabled(entry.enabled);
+        action->setEnabled(entry.enabled && isAvailable(*entry.action));
     }
     QAction* chosen = m_menuRunner ? m_menuRunner(menu, globalPos) : menu.exec(globalPos);
     emit treeFocusRequested();
     if (!chosen || !chosen->isEnabled()) return;
     perform(static_cast<FieldAction>(chosen->data().toInt()), item, row);
+}
+
+bool CInfoList::isAvailable(FieldAction action) const {
+    // Calling and hanging up need a dialer listening; without one the entries are greyed.
+    switch (action) {
+        case FieldAction::Call:
+            return isSignalConnected(QMetaMethod::fromSignal(&CInfoList::callRequested));
+        case FieldAction::Hangup:
+            return isSignalConnected(QMetaMethod::fromSignal(&CInfoList::hangupRequested));
+        default: return true;
+    }
 }
 
 void CInfoList::perform(FieldAction action, TreeNode item, int row) {

@@ -77,6 +77,8 @@ protected:
 private:
     void openActionMenu(TreeNode item, int row, const QPoint& globalPos);
     void perform(FieldAction action, TreeNode item, int row);
+    // Whether an action can be carried out here (a dialer listens for Call and Hangup).
+    bool isAvailable(FieldAction action) const;
     void dragField(const std::string& text);
 
     platform::SettingsStore& m_settings;

@@ -1,6 +1,8 @@
 #include "ui/CKivranoView.h"
 
 #include "app/CommandIds.h"
+#include "app/CommandRouter.h"
+#include "app/CommandTable.h"
 #include "app/FrameMenuRules.h"
 #include "ui/CFolderNameDlg.h"
 #include "ui/CKeySettingDlg.h"
@@ -21,39 +23,35 @@ namespace kivrano {
 
 namespace {
 
-struct ContextEntry {
-    int command;  // 0: a separator
-    const char* text;
-    const char* shortcut;
-};
+constexpr int kSeparator = 0;
 
 // The context menu: the item and folder commands, then the tools used most from the tree.
-constexpr ContextEntry kContextMenu[] = {
-    {cmd::ItemViewModify, "Item - &View/Modify", "Enter"},
-    {cmd::ItemExecute, "Item - &Execute", "Ctrl+Enter or Double Click"},
-    {cmd::ItemAddNew, "Item - &Add New", "Ins"},
-    {cmd::ItemDelete, "Item - &Delete", "Del"},
-    {cmd::FolderAddNew, "Folder - Add &New", "Ctrl+Ins"},
-    {cmd::FolderDelete, "Folder - De&lete", "Ctrl+Del"},
-    {cmd::FolderChangeName, "Folder - &Change Name", nullptr},
-    {0, nullptr, nullptr},
-    {cmd::FolderProtect, "Password-protect information in this folder", nullptr},
-    {cmd::FolderUnprotect, "Do not password-protect information in this folder", nullptr},
-    {0, nullptr, nullptr},
-    {cmd::Find, "&Find", "Ctrl+F"},
-    {0, nullptr, nullptr},
-    {cmd::CollapseAll, "Collapse All(&1)", "F5 or Ctrl+Left"},
-    {cmd::ExpandAll, "Expand All(&2)", "F6 or Ctrl+Right"},
-    {0, nullptr, nullptr},
-    {cmd::ShowHistory, "Show &History", "F2 or Ctrl+Alt+Down"},
-    {cmd::Previous, "Previous(&3)", "F3 or Ctrl+Alt+Left"},
-    {cmd::Next, "Next(&4)", "F4 or Ctrl+Alt+Right"},
-    {0, nullptr, nullptr},
-    {cmd::AutoTrack, "A&utoTrack", "F1"},
-    {cmd::TopmostWindow, "Topmost &Window", "F7"},
-    {cmd::ToSystemTray, "&To System Tray", "Esc"},
-    {0, nullptr, nullptr},
-    {cmd::ChangePassword, "&Change Password", nullptr},
+constexpr int kContextMenu[] = {
+    cmd::ItemViewModify,
+    cmd::ItemExecute,
+    cmd::ItemAddNew,
+    cmd::ItemDelete,
+    cmd::FolderAddNew,
+    cmd::FolderDelete,
+    cmd::FolderChangeName,
+    kSeparator,
+    cmd::FolderProtect,
+    cmd::FolderUnprotect,
+    kSeparator,
+    cmd::Find,
+    kSeparator,
+    cmd::CollapseAll,
+    cmd::ExpandAll,
+    kSeparator,
+    cmd::ShowHistory,
+    cmd::Previous,
+    cmd::Next,
+    kSeparator,
+    cmd::AutoTrack,
+    cmd::TopmostWindow,
+    cmd::ToSystemTray,
+    kSeparator,
+    cmd::ChangePassword,
 };
 
 std::size_t timerSlot(ViewTimer timer) {
@@ -132,28 +130,22 @@ TreeNode CKivranoView::nodeAt(const QPoint& viewportPos) const {
     return m_model->node(indexAt(viewportPos));
 }
 
-bool CKivranoView::handleCommand(int command) {
+void CKivranoView::addCommands(CommandRouter& router) {
     TreeCommands& c = *m_commands;
-    switch (command) {
-        case cmd::FolderAddNew: c.addFolder(); return true;
-        case cmd::FolderDelete: c.deleteFolder(); return true;
-        case cmd::FolderChangeName: c.renameFolder(); return true;
-        case cmd::ItemAddNew: c.addItem(); return true;
-        case cmd::ItemViewModify: c.viewModifyItem(); return true;
-        case cmd::ItemDelete: c.deleteItem(); return true;
-        case cmd::ItemExecute: c.executeItem(); return true;
-        case cmd::Help: c.help(); return true;
-        case cmd::HotkeySetting: c.hotKeySetting(); return true;
-        case cmd::ExpandAll: c.setAllExpanded(true); return true;
-        case cmd::CollapseAll: c.setAllExpanded(false); return true;
-        case cmd::ChangePassword: c.changePassword(); return true;
-        case cmd::LockScreen: c.lockScreen(); return true;
-        case cmd::ShowTextFormat: showTextFormat(); return true;
-        case cmd::AutoLockTimeSetting: c.autoLockTimeSetting(); return true;
-        case cmd::FolderProtect: c.setFolderProtection(true); return true;
-        case cmd::FolderUnprotect: c.setFolderProtection(false); return true;
-        default: return false;
-    }
+    router.add(cmd::FolderAddNew, [&c] { c.addFolder(); });
+    router.add(cmd::FolderDelete, [&c] { c.deleteFolder(); });
+    router.add(cmd::FolderChangeName, [&c] { c.renameFolder(); });
+    router.add(cmd::ItemAddNew, [&c] { c.addItem(); });
+    router.add(cmd::ItemViewModify, [&c] { c.viewModifyItem(); });
+    router.add(cmd::ItemDelete, [&c] { c.deleteItem(); });
+    router.add(cmd::ItemExecute, [&c] { c.executeItem(); });
+    router.add(cmd::Help, [&c] { c.help(); });
+    router.add(cmd::HotkeySetting, [&c] { c.hotKeySetting(); });
+    router.add(cmd::ExpandAll, [&c] { c.setAllExpanded(true); });
+    router.add(cmd::CollapseAll, [&c] { c.setAllExpanded(false); });
+    router.add(cmd::ShowTextFormat, [this] { showTextFormat(); });
+    router.add(cmd::FolderProtect, [&c] { c.setFolderProtection(true); });
+    router.add(cmd::FolderUnprotect, [&c] { c.setFolderProtection(false); });
 }
 
 void CKivranoView::showTextFormat() {
@@ -176,15 +168,12 @@ std::unique_ptr<QMenu> CKivranoView::createContextMenu() {
     auto menu = std::make_unique<QMenu>(this);
     const VaultTree& tree = m_doc.tree();
     const ItemFolderMenuState state = itemFolderMenuState(tree, tree.selection());
-    for (const ContextEntry& entry : kContextMenu) {
-        if (entry.command == 0) {
+    for (const int command : kContextMenu) {
+        if (command == kSeparator) {
             menu->addSeparator();
             continue;
         }
-        QString text = QString::fromUtf8(entry.text);
-        if (entry.shortcut) text += QLatin1Char('\t') + QString::fromUtf8(entry.shortcut);
-        QAction* action = menu->addAction(text);
-        const int command = entry.command;
+        QAction* action = menu->addAction(QString::fromStdString(menuText(command)));
         action->setData(command);
         connect(action, &QAction::triggered, this,
                 [this, command] { emit commandTriggered(command); });
@@ -194,6 +183,9 @@ std::unique_ptr<QMenu> CKivranoView::createContextMenu() {
             action->setCheckable(checked);
             action->setChecked(checked);
         };
+        // The main window's entry of the same command: its enabling (the history, the
+        // commands not available) and its check mark (Topmost, AutoTrack).
+        QAction* own = frameAction ? frameAction(command) : nullptr;
         switch (command) {
             case cmd::ItemViewModify: set(state.itemViewModify); break;
             case cmd::ItemExecute: set(state.itemExecute); break;
@@ -204,19 +196,7 @@ std::unique_ptr<QMenu> CKivranoView::createContextMenu() {
             case cmd::FolderChangeName: set(state.folderChangeName); break;
             case cmd::FolderProtect: set(state.protectEnabled, state.protectChecked); break;
             case cmd::FolderUnprotect: set(state.protectEnabled, state.unprotectChecked); break;
-            case cmd::TopmostWindow: {
-                QAction* own = frameAction ? frameAction(command) : nullptr;
-                set(true, own && own->isChecked());
-                break;
-            }
-            case cmd::ShowHistory:
-            case cmd::Previous:
-            case cmd::Next: {
-                QAction* own = frameAction ? frameAction(command) : nullptr;
-                set(!own || own->isEnabled());
-                break;
-            }
-            default: break;
+            default: set(!own || own->isEnabled(), own && own->isChecked()); break;
         }
     }
     return menu;

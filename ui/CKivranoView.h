@@ -16,6 +16,7 @@ class QTimer;
 namespace kivrano {
 
 class CKivranoDoc;
+class CommandRouter;
 class HotKeyBook;
 class Prompter;
 class QtFolderNameDialog;
@@ -53,8 +54,8 @@ public:
     bool isLocked() const { return m_commands->isLocked(); }
     TreeNode nodeAt(const QPoint& viewportPos) const;
 
-    // The view's commands under their command ids; false for any other id.
-    bool handleCommand(int command);
+    // Registers the commands the view carries out.
+    void addCommands(CommandRouter& router);
     // "Item - &View/Modify" asked by the field list for one of its rows.
     void viewModifyFromFieldList(int row) { m_commands->viewModifyItem(row); }
     // "Sho&w in text format": the listing dialog over the tree.

@@ -1,8 +1,10 @@
 #include "ui/CMainFrame.h"
 
 #include "app/CommandIds.h"
+#include "app/CommandTable.h"
 #include "app/FrameMenuRules.h"
 #include "app/FramePlacement.h"
+#include "ui/CommandKeys.h"
 #include "vault/CKivranoDoc.h"
 #include "vault/Strings.h"
 
@@ -25,6 +27,8 @@
 namespace kivrano {
 
 namespace {
+
+constexpr int kSeparator = 0;
 
 QIcon themedIcon(const char* themeName, const char* fallback) {
     return QIcon::fromTheme(
@@ -77,142 +81,69 @@ void CMainFrame::setPanes(QWidget* treePane, QWidget* listPane) {
     treePane->setFocus();
 }
 
-QAction* CMainFrame::makeAction(int command, const QString& label, const QString& shortcutLabel) {
-    // The shortcut is shown after a tab as the menu's key text; the keys themselves are the
+QAction* CMainFrame::makeAction(int command) {
+    // The keys are shown after a tab as the menu's key text; the keys themselves are the
     // window's accelerators, so one key works whatever has the focus.
-    auto* action =
-        new QAction(shortcutLabel.isEmpty() ? label : label + '\t' + shortcutLabel, this);
+    auto* action = new QAction(QString::fromStdString(menuText(command)), this);
     action->setData(command);
     connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
     m_actions[command] = action;
+    for (const QKeySequence& key : commandKeySequences(command)) {
+        auto* accelerator = new QAction(this);
+        accelerator->setShortcut(key);
+        accelerator->setShortcutContext(Qt::WindowShortcut);
+        connect(accelerator, &QAction::triggered, this, [this, command] { runCommand(command); });
+        addAction(accelerator);
+    }
     return action;
 }
 
-void CMainFrame::addAccelerator(int command, const QKeySequence& key) {
-    auto* accelerator = new QAction(this);
-    accelerator->setShortcut(key);
-    accelerator->setShortcutContext(Qt::WindowShortcut);
-    connect(accelerator, &QAction::triggered, this, [this, command] { runCommand(command); });
-    addAction(accelerator);
+void CMainFrame::addEntries(QMenu* menu, std::initializer_list<int> commands) {
+    // Entries with a check mark: the folder's protection, the switches and the typing mode.
+    static const std::set<int> checkable = {
+        cmd::FolderProtect,      cmd::FolderUnprotect, cmd::AutoTrack,      cmd::TopmostWindow,
+        cmd::TypeInKeyEmulation, cmd::TypeInCopyPaste, cmd::TypeInAutomatic};
+    for (int command : commands) {
+        if (command == kSeparator) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = makeAction(command);
+        action->setCheckable(checkable.count(command) != 0);
+        menu->addAction(action);
+    }
 }
 
 void CMainFrame::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(makeAction(cmd::Open, "&Open", "Ctrl+O"));
-    file->addAction(makeAction(cmd::Save, "&Save", "Ctrl+S"));
-    file->addAction(makeAction(cmd::SaveWithoutBackup, "Save without &backup", "Ctrl+B"));
-    file->addAction(makeAction(cmd::UploadDefaultBrowser,
-                               "&Upload to network server (using Default Browser)", "Ctrl+U"));
-    file->addAction(makeAction(cmd::UploadInternetExplorer,
-                               "Upload to network server (using &Internet Explorer)", "Ctrl+I"));
-    file->addSeparator();
-    file->addAction(makeAction(cmd::ChangePassword, "&Change Password"));
-    file->addAction(makeAction(cmd::LockScreen, "&Lock Screen", "Ctrl+L"));
-    file->addAction(makeAction(cmd::ShowTextFormat,
-                               "Sho&w in text format (for print or using in other application)"));
-    file->addSeparator();
-    file->addAction(makeAction(cmd::Exit, "E&xit"));
+    addEntries(menuBar()->addMenu(QStringLiteral("&File")),
+               {cmd::Open, cmd::Save, cmd::SaveWithoutBackup, cmd::UploadDefaultBrowser,
+                cmd::UploadInternetExplorer, kSeparator, cmd::ChangePassword, cmd::LockScreen,
+                cmd::ShowTextFormat, kSeparator, cmd::Exit});
 
     m_itemFolderMenu = menuBar()->addMenu(QStringLiteral("&Item/Folder"));
-    QMenu* items = m_itemFolderMenu;
-    items->addAction(makeAction(cmd::ItemViewModify, "Item - &View/Modify", "Enter"));
-    items->addAction(makeAction(cmd::ItemExecute, "Item - &Execute", "Ctrl+Enter or Double Click"));
-    items->addAction(makeAction(cmd::ItemAddNew, "Item - &Add New", "Ins"));
-    items->addAction(makeAction(cmd::ItemDelete, "Item - &Delete", "Del"));
-    items->addAction(makeAction(cmd::FolderAddNew, "Folder - Add &New", "Ctrl+Ins"));
-    items->addAction(makeAction(cmd::FolderDelete, "Folder - De&lete", "Ctrl+Del"));
-    items->addAction(makeAction(cmd::FolderChangeName, "Folder - &Change Name"));
-    items->addSeparator();
-    items->addAction(makeAction(cmd::CollapseAll, "Collapse All(&1)", "F5 or Ctrl+Left"));
-    items->addAction(makeAction(cmd::ExpandAll, "Expand All(&2)", "F6 or Ctrl+Right"));
-    items->addSeparator();
-    QAction* protect =
-        makeAction(cmd::FolderProtect, "Password-protect information in this folder");
-    QAction* unprotect =
-        makeAction(cmd::FolderUnprotect, "Do not password-protect information in this folder");
-    protect->setCheckable(true);
-    unprotect->setCheckable(true);
-    items->addAction(protect);
-    items->addAction(unprotect);
-    connect(items, &QMenu::aboutToShow, this, &CMainFrame::updateItemFolderMenu);
+    addEntries(
+        m_itemFolderMenu,
+        {cmd::ItemViewModify, cmd::ItemExecute, cmd::ItemAddNew, cmd::ItemDelete, cmd::FolderAddNew,
+         cmd::FolderDelete, cmd::FolderChangeName, kSeparator, cmd::CollapseAll, cmd::ExpandAll,
+         kSeparator, cmd::FolderProtect, cmd::FolderUnprotect});
+    connect(m_itemFolderMenu, &QMenu::aboutToShow, this, &CMainFrame::updateItemFolderMenu);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    tools->addAction(makeAction(cmd::Find, "&Find", "Ctrl+F"));
-    tools->addAction(makeAction(cmd::QuickFind, "&Quick Find", "Ctrl+Q"));
-    tools->addSeparator();
-    QAction* autoTrack = makeAction(cmd::AutoTrack, "A&utoTrack", "F1");
-    autoTrack->setCheckable(true);
-    tools->addAction(autoTrack);
-    tools->addAction(makeAction(cmd::ShowHistory, "Show &History", "F2 or Ctrl+Alt+Down"));
-    tools->addAction(makeAction(cmd::Previous, "Previous(&3)", "F3 or Ctrl+Alt+Left"));
-    tools->addAction(makeAction(cmd::Next, "Next(&4)", "F4 or Ctrl+Alt+Right"));
-    tools->addSeparator();
-    QAction* topmost = makeAction(cmd::TopmostWindow, "Topmost &Window", "F7");
-    topmost->setCheckable(true);
-    tools->addAction(topmost);
-    QAction* tile = makeAction(cmd::TileUnderWork, "Tile(Under Work)", "F8");
-    tile->setEnabled(false);  // nothing enables it
-    tools->addAction(tile);
-    tools->addAction(makeAction(cmd::ToSystemTray, "&To System Tray", "Esc"));
-    tools->addSeparator();
-    tools->addAction(makeAction(cmd::HotkeySetting, "Hot&key Setting"));
-    tools->addAction(makeAction(cmd::AutoLockTimeSetting, "&Automatic Lock Time Setting"));
+    addEntries(tools,
+               {cmd::Find, cmd::QuickFind, kSeparator, cmd::AutoTrack, cmd::ShowHistory,
+                cmd::Previous, cmd::Next, kSeparator, cmd::TopmostWindow, cmd::TileUnderWork,
+                cmd::ToSystemTray, kSeparator, cmd::HotkeySetting, cmd::AutoLockTimeSetting});
     QMenu* mode = tools->addMenu(QStringLiteral("Type-in &Mode"));
+    addEntries(mode, {cmd::TypeInKeyEmulation, cmd::TypeInCopyPaste, cmd::TypeInAutomatic});
     auto* modes = new QActionGroup(this);
     modes->setExclusive(true);
-    for (auto [command, label, key] :
-         {std::tuple{int(cmd::TypeInKeyEmulation), "Key Down/Up Emulation", "F9"},
-          std::tuple{int(cmd::TypeInCopyPaste), "Copy and Paste", "F10"},
-          std::tuple{int(cmd::TypeInAutomatic), "Automatic", "F11"}}) {
-        QAction* a = makeAction(command, label, key);
-        a->setCheckable(true);
-        modes->addAction(a);
-        mode->addAction(a);
-    }
+    for (QAction* a : mode->actions()) modes->addAction(a);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(makeAction(cmd::Help, "&Help"));
-    help->addAction(makeAction(cmd::About, "&About This Program"));
+    addEntries(menuBar()->addMenu(QStringLiteral("&Help")), {cmd::Help, cmd::About});
 
     // The history entries follow the work history, which starts empty.
     for (int command : {int(cmd::ShowHistory), int(cmd::Previous), int(cmd::Next)})
         m_actions[command]->setEnabled(false);
-
-    const std::pair<int, QKeySequence> accelerators[] = {
-        {cmd::Open, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {cmd::Save, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {cmd::SaveWithoutBackup, QKeySequence(Qt::CTRL | Qt::Key_B)},
-        {cmd::UploadDefaultBrowser, QKeySequence(Qt::CTRL | Qt::Key_U)},
-        {cmd::UploadInternetExplorer, QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {cmd::LockScreen, QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {cmd::Find, QKeySequence(Qt::CTRL | Qt::Key_F)},
-        {cmd::QuickFind, QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {cmd::ItemViewModify, QKeySequence(Qt::Key_Return)},
-        {cmd::ItemViewModify, QKeySequence(Qt::Key_Enter)},
-        {cmd::ItemExecute, QKeySequence(Qt::CTRL | Qt::Key_Return)},
-        {cmd::ItemExecute, QKeySequence(Qt::CTRL | Qt::Key_Enter)},
-        {cmd::ItemAddNew, QKeySequence(Qt::Key_Insert)},
-        {cmd::FolderAddNew, QKeySequence(Qt::CTRL | Qt::Key_Insert)},
-        {cmd::ItemDelete, QKeySequence(Qt::Key_Delete)},
-        {cmd::FolderDelete, QKeySequence(Qt::CTRL | Qt::Key_Delete)},
-        {cmd::CollapseAll, QKeySequence(Qt::Key_F5)},
-        {cmd::CollapseAll, QKeySequence(Qt::CTRL | Qt::Key_Left)},
-        {cmd::ExpandAll, QKeySequence(Qt::Key_F6)},
-        {cmd::ExpandAll, QKeySequence(Qt::CTRL | Qt::Key_Right)},
-        {cmd::AutoTrack, QKeySequence(Qt::Key_F1)},
-        {cmd::ShowHistory, QKeySequence(Qt::Key_F2)},
-        {cmd::ShowHistory, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down)},
-        {cmd::Previous, QKeySequence(Qt::Key_F3)},
-        {cmd::Previous, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Left)},
-        {cmd::Next, QKeySequence(Qt::Key_F4)},
-        {cmd::Next, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right)},
-        {cmd::TopmostWindow, QKeySequence(Qt::Key_F7)},
-        {cmd::ToSystemTray, QKeySequence(Qt::Key_Escape)},
-        {cmd::TypeInKeyEmulation, QKeySequence(Qt::Key_F9)},
-        {cmd::TypeInCopyPaste, QKeySequence(Qt::Key_F10)},
-        {cmd::TypeInAutomatic, QKeySequence(Qt::Key_F11)},
-    };
-    for (const auto& [command, key] : accelerators) addAccelerator(command, key);
 }
 
 void CMainFrame::buildToolBar() {
@@ -227,8 +158,7 @@ void CMainFrame::buildToolBar() {
         const char* tip;
     };
     const Button buttons[] = {
-        {cmd::AutoTrackButton, "", "autotrack",
-         "AutoTrack -highlights item corresponding to your working window automatically"},
+        {cmd::AutoTrackButton, "", "autotrack", nullptr},
         {0, nullptr, nullptr, nullptr},
         {cmd::ItemAddNew, "list-add", "item-add", "Add a New Item (Ins)"},
         {cmd::ItemDelete, "list-remove", "item-delete", "Delete an Item (Del)"},
@@ -249,7 +179,8 @@ void CMainFrame::buildToolBar() {
             continue;
         }
         if (b.command == cmd::AutoTrackButton) {
-            auto* button = new QAction(themedIcon(b.theme, b.icon), QString::fromUtf8(b.tip), this);
+            auto* button = new QAction(themedIcon(b.theme, b.icon),
+                                       QString::fromStdString(menuText(b.command)), this);
             button->setCheckable(true);
             connect(button, &QAction::triggered, this,
                     [this] { runCommand(cmd::AutoTrackButton); });
@@ -278,16 +209,25 @@ void CMainFrame::runCommand(int command) {
     m_router.dispatch(command);
 }
 
-bool CMainFrame::handleCommand(int command) {
-    switch (command) {
-        case cmd::ToSystemTray: toSystemTray(); return true;
-        case cmd::TopmostWindow: toggleTopmost(); return true;
-        case cmd::TypeInKeyEmulation: setTypeInMode(kTypeInKeyEmulation); return true;
-        case cmd::TypeInCopyPaste: setTypeInMode(kTypeInCopyPaste); return true;
-        case cmd::TypeInAutomatic: setTypeInMode(kTypeInAutomatic); return true;
-        case cmd::Exit: close(); return true;
-        default: return false;
+void CMainFrame::addCommands(CommandRouter& router) {
+    router.add(cmd::ToSystemTray, [this] { toSystemTray(); });
+    router.add(cmd::TopmostWindow, [this] { toggleTopmost(); });
+    router.add(cmd::TypeInKeyEmulation, [this] { setTypeInMode(kTypeInKeyEmulation); });
+    router.add(cmd::TypeInCopyPaste, [this] { setTypeInMode(kTypeInCopyPaste); });
+    router.add(cmd::TypeInAutomatic, [this] { setTypeInMode(kTypeInAutomatic); });
+    router.add(cmd::Exit, [this] { close(); });
+}
+
+void CMainFrame::greyUnhandledCommands() {
+    for (const auto& [command, action] : m_actions) {
+        if (m_router.handles(command)) continue;
+        action->setEnabled(false);
+        m_unavailable.insert(command);
     }
+}
+
+void CMainFrame::setCommandEnabled(int command, bool enabled) {
+    if (QAction* a = action(command); a && !m_unavailable.count(command)) a->setEnabled(enabled);
 }
 
 void CMainFrame::setTypeInMode(int mode) {
@@ -308,15 +248,15 @@ void CMainFrame::showSettings() {
 void CMainFrame::updateItemFolderMenu() {
     const VaultTree& tree = m_doc.tree();
     const ItemFolderMenuState s = itemFolderMenuState(tree, tree.selection());
-    action(cmd::ItemExecute)->setEnabled(s.itemExecute);
-    action(cmd::ItemDelete)->setEnabled(s.itemDelete);
-    action(cmd::ItemViewModify)->setEnabled(s.itemViewModify);
-    action(cmd::ItemAddNew)->setEnabled(s.itemAddNew);
-    action(cmd::FolderAddNew)->setEnabled(s.folderAddNew);
-    action(cmd::FolderDelete)->setEnabled(s.folderDelete);
-    action(cmd::FolderChangeName)->setEnabled(s.folderChangeName);
-    action(cmd::FolderProtect)->setEnabled(s.protectEnabled);
-    action(cmd::FolderUnprotect)->setEnabled(s.protectEnabled);
+    setCommandEnabled(cmd::ItemExecute, s.itemExecute);
+    setCommandEnabled(cmd::ItemDelete, s.itemDelete);
+    setCommandEnabled(cmd::ItemViewModify, s.itemViewModify);
+    setCommandEnabled(cmd::ItemAddNew, s.itemAddNew);
+    setCommandEnabled(cmd::FolderAddNew, s.folderAddNew);
+    setCommandEnabled(cmd::FolderDelete, s.folderDelete);
+    setCommandEnabled(cmd::FolderChangeName, s.folderChangeName);
+    setCommandEnabled(cmd::FolderProtect, s.protectEnabled);
+    setCommandEnabled(cmd::FolderUnprotect, s.protectEnabled);
     action(cmd::FolderProtect)->setChecked(s.protectChecked);
     action(cmd::FolderUnprotect)->setChecked(s.unprotectChecked);
 }

@@ -5,7 +5,9 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <initializer_list>
 #include <map>
+#include <set>
 
 class QAction;
 class QMenu;
@@ -34,8 +36,13 @@ public:
     // The two panes: the folder tree above, the field list below.
     void setPanes(QWidget* treePane, QWidget* listPane);
 
-    // The frame's own commands (tray, topmost, typing mode); false for any other.
-    bool handleCommand(int command);
+    // Registers the frame's own commands (tray, topmost, typing mode, exit).
+    void addCommands(CommandRouter& router);
+    // Greys every entry whose command nothing carries out, for good: called once all the
+    // program's parts have registered their commands.
+    void greyUnhandledCommands();
+    // Enables or greys an entry (its toolbar button follows); a greyed-for-good entry stays.
+    void setCommandEnabled(int command, bool enabled);
 
     // The action of a command id, for enabling, checking and tests.
     QAction* action(int command) const;
@@ -65,8 +72,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QAction* makeAction(int command, const QString& text, const QString& shortcutLabel = {});
-    void addAccelerator(int command, const QKeySequence& key);
+    // The entry of a command, labelled and bound to its keys as the command table says.
+    QAction* makeAction(int command);
+    // Adds the entries of commands (0: a separator) to a menu.
+    void addEntries(QMenu* menu, std::initializer_list<int> commands);
     void buildMenus();
     void buildToolBar();
     void updateItemFolderMenu();
@@ -77,6 +86,7 @@ private:
     platform::SettingsStore& m_settings;
     CommandRouter& m_router;
     std::map<int, QAction*> m_actions;
+    std::set<int> m_unavailable;  // greyed for good: nothing carries them out
     QSplitter* m_splitter = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_itemFolderMenu = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ItemEditor.h"
+#include "app/TreeCommands.h"
 
 #include <QDialog>
 #include <QString>
@@ -73,6 +74,25 @@ private:
     CContentPage* m_etcPage = nullptr;
     int m_currentPage = 0;
     bool m_switching = false;
+};
+
+// The item editor that the tree commands open: this property sheet over the main window.
+class PropertySheetEditor : public ItemEditor {
+public:
+    PropertySheetEditor(CKivranoDoc& doc, const platform::WindowSystem* windows)
+        : m_doc(doc), m_windows(windows) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    bool edit(VaultItem& item, const ItemEditorRequest& request) override {
+        return CProperty::editItem(m_parent, item, request, m_doc, m_applicationSelection,
+                                   m_windows);
+    }
+
+private:
+    CKivranoDoc& m_doc;
+    const platform::WindowSystem* m_windows;
+    QWidget* m_parent = nullptr;
+    std::int32_t m_applicationSelection = -1;  // the last application chosen, for this run
 };
 
 }  // namespace kivrano

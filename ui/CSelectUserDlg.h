@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SelectUser.h"
+#include "app/TreeCommands.h"
 
 #include <QDialog>
 
@@ -36,7 +37,7 @@ public:
         // returns the chosen entry (null when the menu was dismissed).
         std::function<QAction*(QMenu& menu, const QPoint& at)> popUpMenu;
         // "Download data from &network server": fetches a data file into the folder listed;
-        // true when the last attempt succeeded. Without it the button does nothing.
+        // true when the last attempt succeeded. Without it the button is greyed.
         std::function<bool(QWidget* parent, const std::filesystem::path& directory)> download;
     };
 
@@ -76,6 +77,24 @@ private:
     QCheckBox* m_merge;
     QListWidget* m_list;
     QPushButton* m_otherDisks;
+};
+
+// The sign-in that the tree commands ask for, through the Select User dialog.
+class SelectUserSignIn : public SignInDialog {
+public:
+    SelectUserSignIn(const platform::ProgramPaths& paths, platform::SettingsStore& settings,
+                     Prompter& prompter, CSelectUserDlg::Hooks hooks = {})
+        : m_paths(paths), m_settings(settings), m_prompter(prompter), m_hooks(std::move(hooks)) {}
+
+    std::optional<SignIn> run() override {
+        return CSelectUserDlg::choose(nullptr, m_paths, m_settings, m_prompter, m_hooks);
+    }
+
+private:
+    const platform::ProgramPaths& m_paths;
+    platform::SettingsStore& m_settings;
+    Prompter& m_prompter;
+    CSelectUserDlg::Hooks m_hooks;
 };
 
 }  // namespace kivrano

@@ -145,14 +145,17 @@ TEST_F(InfoListWidget, LeftClickOffersTheActionMenuAndCopiesTheUnmaskedText) {
     EXPECT_EQ(used.at(0).at(0).value<TreeNode>(), vault.full);
     EXPECT_EQ(focusTree.count(), 2);  // once by the show, once after the menu
 
-    // The menu as the user sees it: Send is there but greyed, examples follow a tab.
+    // The menu as the user sees it: Send is there but greyed, Call and Hangup too while no
+    // dialer listens, examples follow a tab.
     ASSERT_EQ(menuEntries.size(), 11u);
     EXPECT_EQ(menuEntries[0].first, "&Copy to clipboard");
     EXPECT_TRUE(menuEntries[1].first.isEmpty());
     EXPECT_TRUE(menuEntries[4].first.startsWith("&Web - connect to this address\t"));
     EXPECT_EQ(menuEntries[10],
               std::make_pair(QString("&Send over phone line (under development)"), false));
-    for (std::size_t i = 0; i < 10; ++i) EXPECT_TRUE(menuEntries[i].second) << i;
+    for (std::size_t i = 0; i < 8; ++i) EXPECT_TRUE(menuEntries[i].second) << i;
+    EXPECT_TRUE(menuEntries[8].first.startsWith("C&all") && !menuEntries[8].second);
+    EXPECT_TRUE(menuEntries[9].first.startsWith("&Hangup") && !menuEntries[9].second);
 
     // Below the last row the menu still opens, and Copy puts an empty text there.
     chooseOnRow(FieldAction::Copy, belowRows());

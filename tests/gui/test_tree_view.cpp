@@ -4,6 +4,7 @@
 #include "ui/VaultTreeModel.h"
 
 #include "app/CommandIds.h"
+#include "app/CommandRouter.h"
 #include "platform/fake/RecordingShell.h"
 #include "vault/CKivranoDoc.h"
 #include "vault/Strings.h"
@@ -61,7 +62,8 @@ protected:
         view->commands().hooks().recordNode = [this](TreeNode n) { recorded.push_back(n); };
         view->resize(300, 400);
         view->show();
-        view->handleCommand(cmd::ExpandAll);
+        view->addCommands(router);
+        router.dispatch(cmd::ExpandAll);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
     }
 
@@ -78,6 +80,7 @@ protected:
 
     ScriptedPrompter prompter;
     platform::RecordingShell shell;
+    CommandRouter router;
     CKivranoDoc doc{prompter};
     QWidget fieldList;
     std::vector<TreeNode> shown;
@@ -162,7 +165,7 @@ TEST_F(TreeViewTest, ClickSelectsRecordsShowsAndRestartsTheAutoLock) {
 TEST_F(TreeViewTest, CommandsMoveTheSelectionOnScreenAsInTheTree) {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centreOf(a1));
     folderName.answers = {"New"};
-    EXPECT_TRUE(view->handleCommand(cmd::FolderAddNew));
+    EXPECT_TRUE(router.dispatch(cmd::FolderAddNew));
     const TreeNode created = tree().findFolder("New");
     EXPECT_EQ(model().data(model().index(1, 0)).toString(), QStringLiteral("New"));
     EXPECT_EQ(current(), created);
@@ -170,19 +173,19 @@ TEST_F(TreeViewTest, CommandsMoveTheSelectionOnScreenAsInTheTree) {
 
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centreOf(a1));
     prompter.yesNoAnswers = {true};
-    EXPECT_TRUE(view->handleCommand(cmd::ItemDelete));
+    EXPECT_TRUE(router.dispatch(cmd::ItemDelete));
     EXPECT_EQ(current(), a2);
     EXPECT_EQ(tree().selection(), a2);
 
     // Collapse All leaves the selection on the closed folder, on screen too.
-    EXPECT_TRUE(view->handleCommand(cmd::CollapseAll));
+    EXPECT_TRUE(router.dispatch(cmd::CollapseAll));
     EXPECT_FALSE(view->isExpanded(model().indexOf(a)));
     EXPECT_EQ(current(), a);
-    EXPECT_TRUE(view->handleCommand(cmd::ExpandAll));
+    EXPECT_TRUE(router.dispatch(cmd::ExpandAll));
     EXPECT_TRUE(view->isExpanded(model().indexOf(b)));
     EXPECT_TRUE(tree().isExpanded(b));
 
-    EXPECT_FALSE(view->handleCommand(cmd::Save));  // not the view's
+    EXPECT_FALSE(router.handles(cmd::Save));  // not the view's
 }
 
 TEST_F(TreeViewTest, ClosingAFolderByHandIsKnownToTheTree) {

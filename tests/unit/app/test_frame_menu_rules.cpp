@@ -1,7 +1,14 @@
+#include "app/CommandIds.h"
 #include "app/CommandRouter.h"
+#include "app/CommandTable.h"
 #include "app/FrameMenuRules.h"
+#include "platform/fake/CapturedDebugSink.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
 
 using namespace kivrano;
 
@@ -29,20 +36,39 @@ TEST(FrameMenuRules, DependOnTheSelection) {
                  onItem.protectChecked || onItem.unprotectChecked);
 }
 
-TEST(CommandRouter, FirstHandlerThatTakesTheCommandWins) {
-    CommandRouter router;
-    std::vector<std::string> calls;
-    router.addHandler([&](int id) {
-        calls.push_back("view " + std::to_string(id));
-        return id == 1;
-    });
-    router.addHandler([&](int id) {
-        calls.push_back("frame " + std::to_string(id));
-        return id == 2;
-    });
-    EXPECT_TRUE(router.dispatch(1));
-    EXPECT_TRUE(router.dispatch(2));
-    EXPECT_FALSE(router.dispatch(3));
-    EXPECT_EQ(calls,
-              (std::vector<std::string>{"view 1", "view 2", "frame 2", "view 3", "frame 3"}));
+TEST(CommandRouter, EachCommandHasOneActionAndAMissingOneIsNamed) {
+    platform::CapturedDebugSink trace;
+    CommandRouter router(&trace);
+    std::vector<int> ran;
+    router.add(cmd::Save, [&] { ran.push_back(cmd::Save); });
+    router.add(cmd::Exit, [&] { ran.push_back(cmd::Exit); });
+    EXPECT_THROW(router.add(cmd::Save, [] {}), std::logic_error);
+
+    EXPECT_TRUE(router.handles(cmd::Save));
+    EXPECT_FALSE(router.handles(cmd::Find));
+    EXPECT_TRUE(router.dispatch(cmd::Exit));
+    EXPECT_TRUE(router.dispatch(cmd::Save));
+    EXPECT_EQ(ran, (std::vector<int>{cmd::Exit, cmd::Save}));
+
+    // A command that nothing carries out is a programming error: named, and fatal in a
+    // debug build.
+    EXPECT_DEBUG_DEATH(EXPECT_FALSE(router.dispatch(cmd::Find)), "nothing carries out");
+#ifdef NDEBUG
+    EXPECT_EQ(trace.text(), "unhandled command 32838 (&Find)\n");
+#endif
+}
+
+TEST(CommandTable, LabelsAndKeysComeFromOnePlace) {
+    std::set<int> seen;
+    for (const CommandInfo& info : commandTable()) {
+        EXPECT_TRUE(seen.insert(info.command).second) << info.command << " listed twice";
+        EXPECT_FALSE(info.label.empty()) << info.command;
+    }
+    EXPECT_EQ(menuText(cmd::Save), "&Save\tCtrl+S");
+    EXPECT_EQ(menuText(cmd::FolderChangeName), "Folder - &Change Name");
+    EXPECT_EQ(menuText(cmd::ItemExecute), "Item - &Execute\tCtrl+Enter or Double Click");
+    EXPECT_EQ(commandKeys(cmd::ItemExecute), (std::vector<std::string>{"Ctrl+Enter"}));
+    EXPECT_EQ(commandKeys(cmd::ShowHistory), (std::vector<std::string>{"F2", "Ctrl+Alt+Down"}));
+    EXPECT_TRUE(commandKeys(cmd::About).empty());
+    EXPECT_THROW(commandInfo(12345), std::out_of_range);
 }

@@ -1,6 +1,6 @@
 // Kivrano's desktop program.
 #include "app/CommandLine.h"
-#include "ui/CKivranoApp.h"
+#include "desktop/CKivranoApp.h"
 
 #include <QApplication>
 

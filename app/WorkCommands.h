@@ -1,0 +1,73 @@
+#pragma once
+
+#include "launch/WorkHistory.h"
+#include "vault/TreeNode.h"
+
+#include <vector>
+
+namespace kivrano {
+
+class AutoTrack;
+class CKivranoDoc;
+class CommandRouter;
+class ItemLauncher;
+class TreeCommands;
+struct VaultSettings;
+
+// What the work commands need from the main window.
+class WorkWindowHost {
+public:
+    virtual ~WorkWindowHost() = default;
+    // Enables or greys a menu entry (and its toolbar button).
+    virtual void setCommandEnabled(int command, bool enabled) = 0;
+    // The AutoTrack switch changed: its check marks and the 500 ms poll follow it.
+    virtual void showAutoTrack(bool on) = 0;
+    // The tree takes the keyboard focus.
+    virtual void focusTree() = 0;
+};
+
+// The commands around the items in use: the AutoTrack switch and its step, the work
+// history's Previous, Next and list, and launching an item, also by its launching key.
+class WorkCommands {
+public:
+    WorkCommands(CKivranoDoc& doc, TreeCommands& tree, AutoTrack& autoTrack, WorkHistory& history,
+                 ItemLauncher& launcher, WorkWindowHost& host);
+
+    // Registers AutoTrack (menu and toolbar button), Previous and Next.
+    void addCommands(CommandRouter& router);
+
+    // A vault's settings were loaded: AutoTrack follows its switch.
+    void settingsLoaded(const VaultSettings& settings);
+    void toggleAutoTrack();
+    // One AutoTrack step; the item it picks is selected and shown.
+    void autoTrackStep();
+
+    // The work history: an item was used, a node was deleted.
+    void record(TreeNode node);
+    void forget(TreeNode node);
+    void previous();
+    void next();
+    // The entries of the Show History list, and the one chosen from it.
+    std::vector<WorkHistory::MenuEntry> historyEntries() const;
+    void chooseFromHistory(int command);
+
+    // Opens an item's address with its application; a program chosen anew for a missing one
+    // marks the vault modified.
+    void launch(TreeNode node);
+    // An item's launching key: record, select and show the item, launch it, and give the
+    // tree the focus.
+    void launchByKey(TreeNode node);
+
+private:
+    void show(TreeNode node);
+    void updateHistoryCommands();
+
+    CKivranoDoc& m_doc;
+    TreeCommands& m_tree;
+    AutoTrack& m_autoTrack;
+    WorkHistory& m_history;
+    ItemLauncher& m_launcher;
+    WorkWindowHost& m_host;
+};
+
+}  // namespace kivrano

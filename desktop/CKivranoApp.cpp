@@ -1,0 +1,231 @@
+#include "desktop/CKivranoApp.h"
+
+#include "app/CommandIds.h"
+#include "app/CommandLine.h"
+#include "desktop/DesktopPlatform.h"
+#include "platform/qt/LocalSingleInstance.h"
+#include "platform/qt/VaultText.h"
+#include "ui/CInfoList.h"
+#include "ui/CKivranoView.h"
+#include "ui/CMainFrame.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+
+namespace kivrano {
+
+namespace {
+
+// The file dialog the item launcher opens for a program that has gone missing.
+std::optional<std::string> chooseProgram(QWidget* parent, const std::string& initial) {
+    const QString chosen =
+        QFileDialog::getOpenFileName(parent, QString(), QString::fromStdString(initial));
+    return chosen.isEmpty() ? std::nullopt : std::optional<std::string>(chosen.toStdString());
+}
+
+}  // namespace
+
+int CKivranoApp::run(const std::string& fileToOpen) {
+    platform::LocalSingleInstance single;
+    if (single.forwardToRunningCopy()) return 0;
+    DesktopPlatform platform;
+    CKivranoApp app(platform);
+    return app.exec(single, fileToOpen);
+}
+
+CKivranoApp::CKivranoApp(DesktopPlatform& platform)
+    : m_platform(platform),
+      m_registry(platform.hotKeys()),
+      m_autoTrack(platform.windows()),
+      m_doc(m_prompter, &m_registry, documentEvents()),
+      m_router(&platform.trace),
+      m_signIn(platform.paths, platform.settings, m_prompter),
+      m_editor(m_doc, &platform.windows()),
+      m_launcher(
+          platform.shell, platform.windows(), m_prompter,
+          [this](const std::string& initial) { return chooseProgram(m_frame.get(), initial); }) {
+    buildWindow();
+    connectTreeCommands();
+    connectHotKeys();
+    addProgramCommands();
+    connectWindows();
+}
+
+CKivranoApp::~CKivranoApp() {
+    // The widgets go before the document and the platform services they use.
+    m_platform.hotKeys().setHandler({});
+    m_frame.reset();
+    m_view = nullptr;
+    m_list = nullptr;
+}
+
+DocumentEvents CKivranoApp::documentEvents() {
+    DocumentEvents events;
+    events.workHistoryEmptied = [this] { m_history.clear(); };
+    events.captionChanged = [this](const std::string& caption) {
+        if (m_frame) m_frame->setWindowTitle(platform::fromVaultText(caption));
+    };
+    events.settingsLoaded = [this](const VaultSettings& settings) {
+        if (m_frame) m_frame->showSettings();
+        if (m_work) m_work->settingsLoaded(settings);
+    };
+    events.opened = [this] {
+        if (m_view) m_view->refresh();
+    };
+    return events;
+}
+
+void CKivranoApp::buildWindow() {
+    m_frame = std::make_unique<CMainFrame>(m_doc, m_platform.settings, m_router);
+    m_prompter.setParent(m_frame.get());
+    m_editor.setParent(m_frame.get());
+    m_list = new CInfoList(m_platform.settings, m_platform.shell, m_platform.clipboard, m_prompter);
+    m_view = new CKivranoView(
+        m_doc, m_prompter, m_platform.shell, &m_registry, m_list,
+        [this](TreeNode n) { m_list->showNode(m_doc.tree(), n, m_doc.settings()); });
+    m_frame->setPanes(m_view, m_list);
+    m_frame->showSettings();
+    m_view->frameAction = [this](int command) { return m_frame->action(command); };
+    m_work = std::make_unique<WorkCommands>(m_doc, m_view->commands(), m_autoTrack, m_history,
+                                            m_launcher, static_cast<WorkWindowHost&>(*this));
+}
+
+void CKivranoApp::connectTreeCommands() {
+    TreeCommands& commands = m_view->commands();
+    commands.dialogs().signIn = &m_signIn;
+    commands.dialogs().itemEditor = &m_editor;
+    TreeCommands::Hooks& hooks = commands.hooks();
+    hooks.unregisterLaunchKey = [this](TreeNode n) { m_registry.unregisterOne(n); };
+    hooks.hideToTray = [this] { m_frame->toSystemTray(); };
+    hooks.addTrayIcon = [this] { m_frame->showTrayIcon(); };
+    hooks.setCaption = [this](const std::string& caption) {
+        m_frame->setWindowTitle(platform::fromVaultText(caption));
+    };
+    hooks.launch = [this](TreeNode n) { m_work->launch(n); };
+    hooks.recordNode = [this](TreeNode n) { m_work->record(n); };
+    hooks.forgetNode = [this](TreeNode n) { m_work->forget(n); };
+    hooks.autoTrackStep = [this] { m_work->autoTrackStep(); };
+}
+
+void CKivranoApp::connectHotKeys() {
+    if (platform::Keyboard* keyboard = m_platform.keyboard())
+        m_typing = std::make_unique<TypingEngine>(*keyboard, m_platform.clipboard, m_platform.pause,
+                                                  m_platform.windows());
+    HotKeyDispatch::Hooks hooks;
+    hooks.isLocked = [this] { return m_view->isLocked(); };
+    hooks.isShownInFront = [this] { return m_frame->isVisible() && m_frame->isActiveWindow(); };
+    hooks.hideToTray = [this] { m_frame->toSystemTray(); };
+    hooks.restore = [this] { m_frame->bringForward(); };
+    hooks.typeField = [this](int field) { typeField(field); };
+    hooks.autoTrackStep = [this] { m_work->autoTrackStep(); };
+    hooks.recordSelected = [this] {
+        const TreeNode selected = m_doc.tree().selection();
+        if (m_doc.tree().isItem(selected)) m_work->record(selected);
+    };
+    hooks.isItem = [this](TreeNode node) { return m_doc.tree().isItem(node); };
+    hooks.launchItem = [this](TreeNode node) { m_work->launchByKey(node); };
+    m_keyDispatch =
+        std::make_unique<HotKeyDispatch>(m_platform.clipboard, m_platform.shell, std::move(hooks));
+    m_platform.hotKeys().setHandler([this](platform::HotKeyId id) { m_keyDispatch->dispatch(id); });
+}
+
+void CKivranoApp::addProgramCommands() {
+    m_router.add(cmd::Open, [this] { openProfile(); });
+    m_router.add(cmd::Save, [this] { m_doc.save(); });
+    m_router.add(cmd::SaveWithoutBackup, [this] { m_doc.saveWithoutBackup(); });
+    m_router.add(cmd::About, [this] { showAbout(); });
+    m_router.add(cmd::ShowHistory, [this] { showHistoryMenu(); });
+    m_view->addCommands(m_router);
+    m_work->addCommands(m_router);
+    m_frame->addCommands(m_router);
+    m_frame->greyUnhandledCommands();
+}
+
+void CKivranoApp::connectWindows() {
+    QObject::connect(m_list, &CInfoList::viewModifyRequested, m_view,
+                     [this](TreeNode, int row) { m_view->viewModifyFromFieldList(row); });
+    QObject::connect(m_list, &CInfoList::treeFocusRequested, m_view, [this] { focusTree(); });
+    QObject::connect(m_view, &CKivranoView::commandTriggered, m_frame.get(),
+                     [this](int command) { m_frame->runCommand(command); });
+    m_frame->canClose = [this] { return m_doc.saveModified(); };
+    m_frame->fileDropped = [this](const QString& path) {
+        if (!m_doc.saveModified()) return;
+        m_doc.frameworkOpen(path.toStdString());
+        m_view->refresh();
+    };
+}
+
+int CKivranoApp::exec(platform::LocalSingleInstance& single, const std::string& fileToOpen) {
+    // Claim the single-instance name before the sign-in, so a second start meanwhile ends
+    // at once; until the window is up there is nothing to bring forward.
+    single.becomeRunningCopy([this] {
+        if (!m_shown) return;
+        // A hidden copy stays in the notification area where there is one; without one it
+        // must come back, or it could never be reached again.
+        if (m_frame->isMinimized() || !QSystemTrayIcon::isSystemTrayAvailable())
+            m_frame->bringForward();
+        else if (m_frame->isVisible())
+            m_frame->raise();
+    });
+
+    m_doc.newDocument();
+    if (!m_view->firstUpdate()) return 0;  // sign-in cancelled: nothing shown, nothing written
+
+    // A file named on the command line opens like a dropped file, with the password of the
+    // sign-in; if that fails the signed-in profile stays open.
+    if (!fileToOpen.empty() && m_doc.frameworkOpen(fileToOpen)) m_view->refresh();
+
+    m_frame->show();
+    m_shown = true;
+    m_frame->showTrayIcon();
+    return QApplication::exec();
+}
+
+void CKivranoApp::openProfile() {
+    std::optional<SignIn> chosen =
+        CSelectUserDlg::choose(m_frame.get(), m_platform.paths, m_platform.settings, m_prompter);
+    if (!chosen) return;
+    m_doc.open(chosen->path.string(), chosen->password, chosen->merge);  // refreshes the view
+}
+
+void CKivranoApp::showAbout() {
+    QMessageBox::about(m_frame.get(), QStringLiteral("Kivrano"),
+                       QStringLiteral("%1 version %2").arg(kProductName, kProductVersion));
+}
+
+void CKivranoApp::showHistoryMenu() {
+    QMenu menu(m_frame.get());
+    for (const WorkHistory::MenuEntry& entry : m_work->historyEntries()) {
+        QAction* a = menu.addAction(platform::fromVaultText(entry.text));
+        a->setData(entry.command);
+        a->setCheckable(entry.checked);
+        a->setChecked(entry.checked);
+    }
+    if (QAction* chosen = menu.exec(QCursor::pos()))
+        m_work->chooseFromHistory(chosen->data().toInt());
+}
+
+void CKivranoApp::typeField(int field) {
+    if (m_typing)
+        m_typing->typeField(m_doc.tree().item(m_doc.tree().selection()), field,
+                            m_doc.settings().typeInMode);
+}
+
+void CKivranoApp::setCommandEnabled(int command, bool enabled) {
+    m_frame->setCommandEnabled(command, enabled);
+}
+
+void CKivranoApp::showAutoTrack(bool on) {
+    if (m_frame) m_frame->showSettings();
+    if (m_view) m_view->setAutoTrackPolling(on);
+}
+
+void CKivranoApp::focusTree() {
+    m_view->setFocus();
+}
+
+}  // namespace kivrano

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/qt/IniSettingsStore.h"
+#include "platform/qt/LinuxProgramPaths.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtPause.h"
+#include "platform/qt/QtShell.h"
+#include "platform/qt/StderrDebugSink.h"
+
+#include <memory>
+
+namespace kivrano {
+
+namespace platform {
+class HotKeys;
+class Keyboard;
+class WindowSystem;
+class X11Connection;
+}  // namespace platform
+
+// The desktop services the program runs on. Keyboard, hotkeys and other windows come from
+// the X server when the program has its own connection to one; without it the program still
+// works from its window, with no global hotkeys and nothing known about other windows.
+class DesktopPlatform {
+public:
+    DesktopPlatform();
+    ~DesktopPlatform();
+    DesktopPlatform(const DesktopPlatform&) = delete;
+    DesktopPlatform& operator=(const DesktopPlatform&) = delete;
+
+    platform::IniSettingsStore settings;
+    platform::LinuxProgramPaths paths;
+    platform::QtShell shell;
+    platform::QtClipboard clipboard;
+    platform::QtPause pause;
+    platform::StderrDebugSink trace;
+
+    // Null without an X connection: nothing can then be typed into other programs.
+    platform::Keyboard* keyboard() const { return m_keyboard.get(); }
+    platform::HotKeys& hotKeys() const { return *m_hotKeys; }
+    platform::WindowSystem& windows() const { return *m_windows; }
+
+private:
+    std::unique_ptr<platform::X11Connection> m_x11;
+    std::unique_ptr<platform::Keyboard> m_keyboard;
+    std::unique_ptr<platform::HotKeys> m_hotKeys;
+    std::unique_ptr<platform::WindowSystem> m_windows;
+};
+
+}  // namespace kivrano
