@@ -123,11 +123,21 @@ protected:
             }
             if (!listed && attempt == 3) target->send("remap");
         }
-        EXPECT_TRUE(target->hasLine("active")) << target->output().toStdString();
+        EXPECT_TRUE(target->hasLine("active"))
+            << target->output().toStdString() << describe(windows);
         EXPECT_TRUE(waitFor([&] { return isTarget(windows.foregroundWindow()); }))
             << "active window: " << windows.title(windows.foregroundWindow());
         EXPECT_TRUE(target->clear());
         return target;
+    }
+
+    // The windows the window manager lists, topmost first, and the active one: what a test
+    // that found no focus says.
+    static std::string describe(const X11WindowSystem& windows) {
+        std::string text = "active: \"" + windows.title(windows.foregroundWindow()) + "\"; listed:";
+        for (const TopLevelWindow& w : windows.topLevelWindows())
+            text += " \"" + windows.title(w.id) + "\"";
+        return text;
     }
 
     static inline std::unique_ptr<X11Connection> s_connection;
