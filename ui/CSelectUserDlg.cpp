@@ -50,6 +50,7 @@ CSelectUserDlg::CSelectUserDlg(SelectUser& logic, Prompter& prompter, Hooks hook
         makeButton(QStringLiteral("&Visual Keyboard"), QStringLiteral("visualKeyboard"), this);
     auto* download = makeButton(QStringLiteral("Download data from &network server"),
                                 QStringLiteral("download"), this);
+    download->setEnabled(bool(m_hooks.download));  // greyed where no download is wired in
     auto* ok = makeButton(QStringLiteral("&OK"), QStringLiteral("ok"), this);
     ok->setDefault(true);
     auto* cancel = makeButton(QStringLiteral("&Cancel"), QStringLiteral("cancel"), this);

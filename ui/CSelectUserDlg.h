@@ -36,7 +36,7 @@ public:
         // returns the chosen entry (null when the menu was dismissed).
         std::function<QAction*(QMenu& menu, const QPoint& at)> popUpMenu;
         // "Download data from &network server": fetches a data file into the folder listed;
-        // true when the last attempt succeeded. Without it the button does nothing.
+        // true when the last attempt succeeded. Without it the button is greyed.
         std::function<bool(QWidget* parent, const std::filesystem::path& directory)> download;
     };
 
