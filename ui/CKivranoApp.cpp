@@ -9,6 +9,8 @@
 #include "launch/ItemLauncher.h"
 #include "launch/TypingEngine.h"
 #include "launch/WorkHistory.h"
+#include "net/NetworkEndpoints.h"
+#include "net/UploadPage.h"
 #include "platform/qt/IniSettingsStore.h"
 #include "platform/qt/LinuxProgramPaths.h"
 #include "platform/qt/LocalSingleInstance.h"
@@ -23,6 +25,7 @@
 #include "ui/CInfoList.h"
 #include "ui/CKivranoView.h"
 #include "ui/CMainFrame.h"
+#include "ui/CNetworkDlg.h"
 #include "ui/CProperty.h"
 #include "ui/CSelectUserDlg.h"
 #include "ui/QtPrompter.h"
@@ -71,17 +74,18 @@ public:
 class SelectUserSignIn : public SignInDialog {
 public:
     SelectUserSignIn(const platform::ProgramPaths& paths, platform::SettingsStore& settings,
-                     Prompter& prompter)
-        : m_paths(paths), m_settings(settings), m_prompter(prompter) {}
+                     Prompter& prompter, CSelectUserDlg::Hooks hooks)
+        : m_paths(paths), m_settings(settings), m_prompter(prompter), m_hooks(std::move(hooks)) {}
 
     std::optional<SignIn> run() override {
-        return CSelectUserDlg::choose(nullptr, m_paths, m_settings, m_prompter);
+        return CSelectUserDlg::choose(nullptr, m_paths, m_settings, m_prompter, m_hooks);
     }
 
 private:
     const platform::ProgramPaths& m_paths;
     platform::SettingsStore& m_settings;
     Prompter& m_prompter;
+    CSelectUserDlg::Hooks m_hooks;
 };
 
 class PropertySheetEditor : public ItemEditor {
@@ -159,7 +163,13 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     frame->setPanes(view, list);
     frame->showSettings();
 
-    SelectUserSignIn signIn(paths, settings, prompter);
+    // The Select User dialog fetches a data file through the Network dialog.
+    CSelectUserDlg::Hooks selectUserHooks;
+    selectUserHooks.download = [&settings, &shell](QWidget* parent,
+                                                   const std::filesystem::path& directory) {
+        return CNetworkDlg::download(parent, settings, shell, directory, settings.file().string());
+    };
+    SelectUserSignIn signIn(paths, settings, prompter, selectUserHooks);
     PropertySheetEditor editor(doc, windows.get());
     editor.setParent(frame);
     TreeCommands& commands = view->commands();
@@ -257,9 +267,15 @@ int CKivranoApp::run(const std::string& fileToOpen) {
 
     // The program's own commands.
     auto openProfile = [&] {
-        std::optional<SignIn> chosen = CSelectUserDlg::choose(frame, paths, settings, prompter);
+        std::optional<SignIn> chosen =
+            CSelectUserDlg::choose(frame, paths, settings, prompter, selectUserHooks);
         if (!chosen) return;
         doc.open(chosen->path.string(), chosen->password, chosen->merge);  // refreshes the view
+    };
+    // The upload page, with the [Network] addresses as they stand in the settings now.
+    auto upload = [&](UploadPage::Browser browser) {
+        UploadPage(paths, shell, prompter, readNetworkEndpoints(settings), settings.file().string())
+            .upload(doc.pathName(), browser);
     };
     router.addHandler([view](int command) { return view->handleCommand(command); });
     router.addHandler([&](int command) {
@@ -267,6 +283,8 @@ int CKivranoApp::run(const std::string& fileToOpen) {
             case cmd::Open: openProfile(); return true;
             case cmd::Save: doc.save(); return true;
             case cmd::SaveWithoutBackup: doc.saveWithoutBackup(); return true;
+            case cmd::UploadDefaultBrowser: upload(UploadPage::Browser::Default); return true;
+            case cmd::UploadInternetExplorer: upload(UploadPage::Browser::BuiltIn); return true;
             case cmd::About:
                 QMessageBox::about(
                     frame, QStringLiteral("Kivrano"),
