@@ -29,10 +29,13 @@ struct AddressParts {
 };
 
 std::optional<AddressParts> parseAddress(const std::string& address) {
+    // A space typed in an address (a file name with a space) stands for "%20".
+    std::string typed;
+    for (char c : address) typed += c == ' ' ? std::string("%20") : std::string(1, c);
     CURLU* parsed = curl_url();
     if (!parsed) return std::nullopt;
     std::optional<AddressParts> parts;
-    if (curl_url_set(parsed, CURLUPART_URL, address.c_str(), CURLU_GUESS_SCHEME) == CURLUE_OK) {
+    if (curl_url_set(parsed, CURLUPART_URL, typed.c_str(), CURLU_GUESS_SCHEME) == CURLUE_OK) {
         char* url = nullptr;
         char* scheme = nullptr;
         char* host = nullptr;

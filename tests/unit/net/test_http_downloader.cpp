@@ -37,6 +37,7 @@ protected:
                   readFile(fs::path(KIVRANO_FIXTURE_DIR) / "legacy-KVR2.04.kvr"));
         writeFile(served() / "vault.kvr",
                   readFile(fs::path(KIVRANO_FIXTURE_DIR) / "current-KVR2.04.kvr"));
+        writeFile(served() / "my vault.kvr", "BF" + std::string(10, 'v'));
         writeFile(served() / "page.html", "<html><body>Not found</body></html>");
         writeFile(served() / "big.kvr", "BF" + std::string(options.maxBodyBytes, 'x'));
     }
@@ -84,6 +85,7 @@ TEST_F(HttpDownloaderTest, ACompleteDataFileBecomesTheProfileWhateverTheWayItArr
         {"/chunked/old.kvr", "old.kvr", false},
         {"/hops/1/files/vault.kvr", "vault.kvr", true},
         {"/hops/5/chunked/old.kvr", "old.kvr", false},  // as many redirects as are followed
+        {"/files/my vault.kvr", "my vault.kvr", true},  // a space as typed
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
