@@ -2,6 +2,7 @@
 
 #include "net/CHttpDownloader.h"
 #include "net/NetworkEndpoints.h"
+#include "platform/qt/StderrDebugSink.h"
 #include "platform/qt/VaultText.h"
 #include "ui/CDownloadProgressDlg.h"
 #include "ui/QtPrompter.h"
@@ -134,8 +135,10 @@ bool CNetworkDlg::download(QWidget* parent, platform::SettingsStore& settings,
                            platform::Shell& shell, const std::filesystem::path& directory,
                            const std::string& settingsLocation) {
     QtPrompter prompter(parent);
-    NetworkDialog logic(settings, shell, prompter, readNetworkEndpoints(settings), settingsLocation,
-                        directory, [] { return std::make_unique<CHttpDownloader>(); });
+    platform::StderrDebugSink trace;  // with KIVRANO_DEBUG=1: host and outcome, never the path
+    NetworkDialog logic(
+        settings, shell, prompter, readNetworkEndpoints(settings), settingsLocation, directory,
+        [&trace] { return std::make_unique<CHttpDownloader>(CHttpDownloader::Options{}, &trace); });
     logic.load();
     ProgressWindowRunner runner(parent);
     CNetworkDlg dialog(logic, runner, parent);
