@@ -3,13 +3,12 @@
 #include "vault/FileIO.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -59,27 +58,6 @@ bool isWebScheme(const std::string& scheme) {
     return scheme == "http" || scheme == "https";
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-void syncDirectory(const std::filesystem::path& directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 std::string megabytes(std::uint64_t bytes) {
     return std::to_string(bytes / (1024 * 1024)) + " MB";
 }
@@ -127,7 +105,7 @@ struct CHttpDownloader::Transfer {
             return 0;
         }
         if (t.head.size() < 8) t.head.append(data, std::min<std::size_t>(bytes, 8 - t.head.size()));
-        if (!writeAll(t.fd, data, bytes)) {
+        if (!fileio::writeAll(t.fd, data, bytes)) {
             t.writeError = errno;
             return 0;
         }
@@ -354,7 +332,7 @@ DownloadOutcome CHttpDownloader::downloadToFile(const std::string& address,
         return failed("The file could not be put in place as \"" + targetPath + "\" (" +
                       std::strerror(errno) + ").");
     cleanup.keep = true;
-    syncDirectory(directory);
+    fileio::syncDirectory(directory.string());
     traceLine(current, "downloaded " + std::to_string(transfer.received) + " bytes");
     return {DownloadOutcome::Result::Downloaded, {}};
 }

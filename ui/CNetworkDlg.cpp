@@ -5,6 +5,7 @@
 #include "platform/qt/StderrDebugSink.h"
 #include "platform/qt/VaultText.h"
 #include "ui/CDownloadProgressDlg.h"
+#include "ui/DialogButtons.h"
 #include "ui/QtPrompter.h"
 #include "vault/Secure.h"
 
@@ -23,13 +24,6 @@
 namespace kivrano {
 
 namespace {
-
-QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // Shows the download's progress over the Network dialog.
 class ProgressWindowRunner : public DownloadRunner {
