@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A data file fetched from a web server, end to end: on Select User open the Network dialog,
-# give the address of a vault file served on the loopback interface, Download Now, Close;
-# "from_network" is then listed, selected, and signs in with that file's password. Signed
-# in, the upload command writes the upload page and opens it in the built-in browser.
+# download by Server Access ID and e-mail from the data server, then from the address of a
+# vault file, both served on the loopback interface; after Close "from_network" is listed,
+# selected, and signs in with the last file's password. Signed in, the upload command writes
+# the upload page and opens it in the built-in browser.
 # Runs inside run-under-xvfb.sh. Usage: desktop_network.sh KIVRANO KIVRANO_CLI PYTHON SERVER
 set -euo pipefail
 source "$(dirname "$0")/desktop_lib.sh"
@@ -36,8 +37,10 @@ cat >"$work/vault.json" <<JSON
 JSON
 printf 'net pw 1\n' | "$cli" import --password-stdin "$work/vault.json" "$work/served/my data.kvr" >/dev/null
 printf 'zed pw\n' | "$cli" import --password-stdin "$work/vault.json" "$KIVRANO_HOME/Profiles/zed.kvr" >/dev/null
+# On the data server, under the ID joe and the e-mail joe@mail.example (the second name asked).
+printf 'joe pw\n' | "$cli" import --password-stdin "$work/vault.json" "$work/served/joe=joe@mail.example.kvr" >/dev/null
 
-"$python" "$server_script" --root "$work/served" >"$work/port" &
+"$python" "$server_script" --root "$work/served" --log "$work/served/requests.log" >"$work/port" &
 pids+=($!)
 until_true "the test server did not start" grep -q '^PORT ' "$work/port"
 port=$(sed -n 's/^PORT //p' "$work/port")
@@ -48,6 +51,7 @@ DefaultUser=zed
 
 [Network]
 UploadEndpoint=http://127.0.0.1:$port/upload
+PrimaryServerBase=http://127.0.0.1:$port/files/
 INI
 
 # The built-in browser is a script that notes what it was asked to open.
@@ -61,6 +65,21 @@ export BROWSER="$work/browser"
 "$kivrano" & pid=$!
 pids+=($pid)
 window "Select User" >/dev/null
+
+# From the data server, by Server Access ID and e-mail.
+keys alt+n
+window "Network" >/dev/null
+keys alt+i; type_text "joe"
+keys alt+p; type_text "joe@mail.example"
+keys Return
+window "Kivrano" >/dev/null  # the message that it worked
+cmp -s "$work/served/joe=joe@mail.example.kvr" "$KIVRANO_HOME/Profiles/from_network.kvr" ||
+  fail "the file from the data server is not the one served"
+keys Return
+keys alt+c
+window "Select User" >/dev/null
+
+# From another location; the earlier download is kept as the backup copy.
 keys alt+n
 window "Network" >/dev/null
 keys alt+s
@@ -69,6 +88,8 @@ keys Return
 window "Kivrano" >/dev/null  # the message that it worked
 cmp -s "$work/served/my data.kvr" "$KIVRANO_HOME/Profiles/from_network.kvr" ||
   fail "the downloaded file is not the one served"
+cmp -s "$work/served/joe=joe@mail.example.kvr" "$KIVRANO_HOME/Profiles/from_network (backup).kvr" ||
+  fail "the earlier download was not kept as the backup copy"
 keys Return
 keys alt+c
 window "Select User" >/dev/null
@@ -77,6 +98,9 @@ type_text "net pw 1"; keys Return
 window "from_network - Kivrano" >/dev/null
 grep -q '^NetworkAddress=http://127.0.0.1' "$KIVRANO_CONFIG_DIR/Kivrano.ini" ||
   fail "the address was not remembered"
+grep -q '^UserId=joe$' "$KIVRANO_CONFIG_DIR/Kivrano.ini" || fail "the ID was not remembered"
+grep -qx '/files/joe_joe@mail.example.bin' "$work/served/requests.log" ||
+  fail "the data server was not asked for the .bin name first"
 
 # Upload with the built-in browser: the page names the signed-in file.
 keys ctrl+i
