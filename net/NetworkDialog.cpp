@@ -87,6 +87,7 @@ void NetworkDialog::downloadNow(DownloadRunner& runner) {
     switch (outcome.result) {
         case DownloadOutcome::Result::Downloaded:
             m_downloaded = true;
+            m_downloadedAny = true;
             m_prompter.message(std::string(text(StringId::DownloadSucceeded)),
                                Prompter::Icon::Information);
             break;

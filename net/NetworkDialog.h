@@ -58,6 +58,9 @@ public:
     const std::filesystem::path& target() const { return m_target; }
     // Whether the last Download Now brought a file.
     bool downloaded() const { return m_downloaded; }
+    // Whether any Download Now did: a later failed or cancelled attempt leaves that file in
+    // place, so the profile list must still show it.
+    bool downloadedAny() const { return m_downloadedAny; }
 
     // The addresses Download Now asks, in order: for our server the ".bin" name, then the
     // ".kvr" one. Empty when the server's address is not set.
@@ -88,6 +91,7 @@ private:
     Source m_source = Source::OurServer;
     bool m_useBackup = false;
     bool m_downloaded = false;
+    bool m_downloadedAny = false;
 };
 
 }  // namespace kivrano

@@ -139,7 +139,7 @@ bool CNetworkDlg::download(QWidget* parent, platform::SettingsStore& settings,
     prompter.setParent(&dialog);
     runner.setParent(&dialog);
     dialog.exec();
-    return logic.downloaded();
+    return logic.downloadedAny();
 }
 
 void CNetworkDlg::downloadNowClicked() {

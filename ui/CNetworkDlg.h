@@ -26,7 +26,7 @@ public:
     CNetworkDlg(NetworkDialog& logic, DownloadRunner& runner, QWidget* parent = nullptr);
 
     // Shows the dialog for the profile folder directory, with the [Network] addresses of the
-    // settings; true when its last download brought a file.
+    // settings; true when a download brought a file.
     static bool download(QWidget* parent, platform::SettingsStore& settings, platform::Shell& shell,
                          const std::filesystem::path& directory,
                          const std::string& settingsLocation);

@@ -136,6 +136,7 @@ TEST_F(NetworkDialogTest, TheSecondNameIsAskedOnlyWhenTheFirstFailed) {
     d->downloadNow(runner);
     EXPECT_EQ(asked.size(), 1u);
     EXPECT_FALSE(d->downloaded());
+    EXPECT_TRUE(d->downloadedAny());  // the file of the first attempt is still there
     EXPECT_TRUE(prompter.messages.empty());
 
     answers = {{Result::Failed, "first"}, {Result::Failed, "The server could not be reached."}};
