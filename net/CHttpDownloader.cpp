@@ -148,8 +148,9 @@ CHttpDownloader::~CHttpDownloader() {
 }
 
 bool CHttpDownloader::looksLikeDataFile(const std::string& head) {
-    static const char kCurrentFormat[8] = {8, 0, 0, 0, 8, 0, 0, 0};
-    if (head.size() >= 8 && std::memcmp(head.data(), kCurrentFormat, 8) == 0) return true;
+    // The older files begin with these eight bytes, today's with "BF".
+    static const char kOlderFormat[8] = {8, 0, 0, 0, 8, 0, 0, 0};
+    if (head.size() >= 8 && std::memcmp(head.data(), kOlderFormat, 8) == 0) return true;
     return head.size() >= 2 && head[0] == 'B' && head[1] == 'F';
 }
 
