@@ -273,7 +273,11 @@ void SelectUser::renameSelected(const std::string& newName) {
 }
 
 void SelectUser::afterDownload() {
-    listProfiles();
+    // The file went into the folder listed, which may be one chosen under "Other disks".
+    if (m_directory == m_paths.profileDirectory())
+        listProfiles();
+    else
+        listDirectory(m_directory);
     selectPrefix("from_network");
 }
 

@@ -135,8 +135,8 @@ public:
     // Rename after its dialog's OK: renames the selected profile's file (never over an
     // existing one), lists the Profiles folder again and selects the new name.
     void renameSelected(const std::string& newName);
-    // After a download from the network: the Profiles folder again, the downloaded file
-    // selected.
+    // After a download from the network: the folder the file went into listed again, the
+    // downloaded file selected.
     void afterDownload();
 
     // What OK chose; empty before a successful accept().

@@ -3,11 +3,14 @@
 #include "app/CommandIds.h"
 #include "app/CommandLine.h"
 #include "desktop/DesktopPlatform.h"
+#include "net/NetworkEndpoints.h"
+#include "net/UploadPage.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/VaultText.h"
 #include "ui/CInfoList.h"
 #include "ui/CKivranoView.h"
 #include "ui/CMainFrame.h"
+#include "ui/CNetworkDlg.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -43,7 +46,7 @@ CKivranoApp::CKivranoApp(DesktopPlatform& platform)
       m_autoTrack(platform.windows()),
       m_doc(m_prompter, &m_registry, documentEvents()),
       m_router(&platform.trace),
-      m_signIn(platform.paths, platform.settings, m_prompter),
+      m_signIn(platform.paths, platform.settings, m_prompter, selectUserHooks()),
       m_editor(m_doc, &platform.windows()),
       m_launcher(
           platform.shell, platform.windows(), m_prompter,
@@ -61,6 +64,16 @@ CKivranoApp::~CKivranoApp() {
     m_frame.reset();
     m_view = nullptr;
     m_list = nullptr;
+}
+
+CSelectUserDlg::Hooks CKivranoApp::selectUserHooks() {
+    // The Select User dialog fetches a data file through the Network dialog.
+    CSelectUserDlg::Hooks hooks;
+    hooks.download = [this](QWidget* parent, const std::filesystem::path& directory) {
+        return CNetworkDlg::download(parent, m_platform.settings, m_platform.shell, directory,
+                                     m_platform.settings.file().string());
+    };
+    return hooks;
 }
 
 DocumentEvents CKivranoApp::documentEvents() {
@@ -137,6 +150,8 @@ void CKivranoApp::addProgramCommands() {
     m_router.add(cmd::Open, [this] { openProfile(); });
     m_router.add(cmd::Save, [this] { m_doc.save(); });
     m_router.add(cmd::SaveWithoutBackup, [this] { m_doc.saveWithoutBackup(); });
+    m_router.add(cmd::UploadDefaultBrowser, [this] { upload(UploadPage::Browser::Default); });
+    m_router.add(cmd::UploadInternetExplorer, [this] { upload(UploadPage::Browser::BuiltIn); });
     m_router.add(cmd::About, [this] { showAbout(); });
     m_router.add(cmd::ShowHistory, [this] { showHistoryMenu(); });
     m_view->addCommands(m_router);
@@ -190,6 +205,13 @@ void CKivranoApp::openProfile() {
         CSelectUserDlg::choose(m_frame.get(), m_platform.paths, m_platform.settings, m_prompter);
     if (!chosen) return;
     m_doc.open(chosen->path.string(), chosen->password, chosen->merge);  // refreshes the view
+}
+
+void CKivranoApp::upload(UploadPage::Browser browser) {
+    // The [Network] addresses as they stand in the settings now.
+    UploadPage(m_platform.paths, m_platform.shell, m_prompter,
+               readNetworkEndpoints(m_platform.settings), m_platform.settings.file().string())
+        .upload(m_doc.pathName(), browser);
 }
 
 void CKivranoApp::showAbout() {

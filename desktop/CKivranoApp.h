@@ -8,6 +8,7 @@
 #include "launch/ItemLauncher.h"
 #include "launch/TypingEngine.h"
 #include "launch/WorkHistory.h"
+#include "net/UploadPage.h"
 #include "ui/CProperty.h"
 #include "ui/CSelectUserDlg.h"
 #include "ui/QtPrompter.h"
@@ -39,6 +40,7 @@ private:
     explicit CKivranoApp(DesktopPlatform& platform);
     ~CKivranoApp() override;
 
+    CSelectUserDlg::Hooks selectUserHooks();
     DocumentEvents documentEvents();
     void buildWindow();
     void connectTreeCommands();
@@ -48,6 +50,7 @@ private:
     int exec(platform::LocalSingleInstance& single, const std::string& fileToOpen);
 
     void openProfile();
+    void upload(UploadPage::Browser browser);
     void showAbout();
     void showHistoryMenu();
     void typeField(int field);

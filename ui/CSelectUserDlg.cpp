@@ -4,6 +4,7 @@
 #include "ui/CNewUserDlg.h"
 #include "ui/CRenameDlg.h"
 #include "ui/CVisualKeyboardDlg.h"
+#include "ui/DialogButtons.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,13 +20,6 @@
 namespace kivrano {
 
 namespace {
-
-QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // A menu entry shows '&' as itself, not as a mnemonic.
 QString menuText(const std::string& label) {

@@ -6,6 +6,14 @@
 
 namespace kivrano {
 
+// A dialog's push button with its object name; only the button made default answers Enter.
+inline QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
 // The OK (default) and Cancel buttons of the program's small dialogs, with the given texts;
 // OK accepts, Cancel rejects.
 inline QDialogButtonBox* okCancelButtons(QDialog* dialog,

@@ -22,20 +22,29 @@ std::string directoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+}  // namespace
+
+bool writeAll(int fd, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
     while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
+        ssize_t n = ::write(fd, bytes, size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        data += n;
+        bytes += n;
         size -= static_cast<std::size_t>(n);
     }
     return true;
 }
 
-}  // namespace
+void syncDirectory(const std::string& directory) {
+    int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
 
 bool exists(const std::string& path) {
     struct stat st {};
@@ -112,12 +121,7 @@ bool writeAtomically(const std::string& path, const std::vector<std::uint8_t>& b
                 "). The file on disk was not changed.";
         return false;
     }
-    // Make the rename itself durable.
-    int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    syncDirectory(directory);  // make the rename itself durable
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,6 +22,13 @@ std::optional<std::vector<std::uint8_t>> readAll(const std::string& path, std::s
 // is removed, and error names the file and the reason.
 bool writeAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
                      std::string& error);
+
+// Writes all of data to the open file descriptor, resuming after interruptions; false (with
+// errno set) when the system refuses.
+bool writeAll(int fd, const void* data, std::size_t size);
+
+// Makes a rename or a new file in directory durable; failures are ignored.
+void syncDirectory(const std::string& directory);
 
 // The file name without its directory and without its last extension: "alice" for
 // ".../Profiles/alice.kvr".

@@ -104,6 +104,19 @@ std::string_view text(StringId id) {
         case StringId::CannotUnlock:
             return "Sorry. We can't unlock the screen because the password is invalid. Enter a "
                    "valid unlock password please.";
+        case StringId::DownloadSucceeded:
+            return "Downloaded the file successfully. It appears as \"from_network\" on the user "
+                   "name list box.";
+        case StringId::DownloadFailed:
+            return "Couldn't download the file from the specified address. Check network "
+                   "connection or verify that the file exists on that address.";
+        case StringId::BackupServerNotice:
+            return "Sorry for the inconvenience. The backup server may have been changed after "
+                   "release of this program or it's temporarily down. Check our web site at ";
+        case StringId::NoBuiltInBrowser:
+            return "No web browser was found. Set the BROWSER environment variable to your "
+                   "browser's program, or use \"Upload to network server (using Default "
+                   "Browser)\".";
     }
     return {};
 }

@@ -64,6 +64,11 @@ enum class StringId : int {
     CannotRunProgram = 61257,
     ProductName = 61254,
     CannotUnlock = 61270,
+    // Network exchange
+    DownloadSucceeded = 900,
+    DownloadFailed = 901,
+    BackupServerNotice = 902,  // followed by the notice page's address
+    NoBuiltInBrowser = 903,
 };
 
 // The text of a string id; empty for an id the table does not hold.

@@ -14,8 +14,15 @@ const QByteArray kRequest = QByteArrayLiteral("come-forward\n");
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
 }  // namespace
 
-LocalSingleInstance::LocalSingleInstance()
-    : LocalSingleInstance(QStringLiteral("KivranoClass-%1").arg(getuid())) {}
+QString LocalSingleInstance::defaultServerName() {
+    // A copy on another display is on another desktop: it could not be brought forward here.
+    QString display = qEnvironmentVariable("DISPLAY");
+    for (QChar& c : display)
+        if (!c.isLetterOrNumber()) c = QLatin1Char('_');
+    return QStringLiteral("KivranoClass-%1-%2").arg(getuid()).arg(display);
+}
+
+LocalSingleInstance::LocalSingleInstance() : LocalSingleInstance(defaultServerName()) {}
 
 LocalSingleInstance::LocalSingleInstance(QString serverName)
     : m_serverName(std::move(serverName)) {}

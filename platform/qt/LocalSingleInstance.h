@@ -10,8 +10,9 @@ class QLocalServer;
 
 namespace kivrano::platform {
 
-// One copy per user through a local socket named "KivranoClass-<uid>"; a later copy connects
-// and asks the running one to come forward. Needs a running Qt event loop to be answered.
+// One copy per user and display through a local socket named "KivranoClass-<uid>-<display>";
+// a later copy connects and asks the running one to come forward. Needs a running Qt event
+// loop to be answered.
 class LocalSingleInstance : public SingleInstance {
 public:
     LocalSingleInstance();
@@ -22,6 +23,8 @@ public:
     bool becomeRunningCopy(std::function<void()> comeForward) override;
 
     const QString& serverName() const { return m_serverName; }
+    // "KivranoClass-<uid>-<the X display, with only letters and digits>".
+    static QString defaultServerName();
 
 private:
     QString m_serverName;

@@ -370,4 +370,17 @@ TEST_F(SelectUserTest, AfterADownloadTheDownloadedFileIsSelected) {
     logic.afterDownload();
 
     EXPECT_EQ(selectedName(), "from_network");
+
+    // A download into a folder chosen under "Other disks" is listed there, not lost from view.
+    const fs::path disk = paths.programDirectory() / "disk";
+    fs::create_directories(disk);
+    write(disk / "erin.kvr");
+    logic.listDirectory(disk);
+    write(disk / "from_network.kvr");
+
+    logic.afterDownload();
+
+    EXPECT_EQ(logic.directory(), disk);
+    EXPECT_EQ(names(), (std::vector<std::string>{"erin", "from_network"}));
+    EXPECT_EQ(selectedName(), "from_network");
 }

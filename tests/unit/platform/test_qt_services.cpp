@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <future>
 #include <thread>
@@ -111,6 +113,17 @@ TEST(LocalSingleInstance, ALaterCopyReachesTheRunningOneAndAStaleSocketIsReplace
     auto asked = std::async(std::launch::async, [&] { return second.forwardToRunningCopy(); });
     ASSERT_TRUE(waitFor([&] { return requests == 1; }));
     EXPECT_TRUE(asked.get());
+}
+
+TEST(LocalSingleInstance, EachDisplayHasItsOwnCopy) {
+    const QByteArray saved = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":7.0");
+    const QString seven = LocalSingleInstance::defaultServerName();
+    qputenv("DISPLAY", ":8");
+    const QString eight = LocalSingleInstance::defaultServerName();
+    qputenv("DISPLAY", saved);
+    EXPECT_EQ(seven, QStringLiteral("KivranoClass-%1-_7_0").arg(getuid()));
+    EXPECT_NE(seven, eight);
 }
 
 TEST(LocalSingleInstance, NoRunningCopyMeansNothingToForwardTo) {
