@@ -105,23 +105,27 @@ protected:
 
     // Starts the target and waits until its window has the keyboard focus. The target says
     // so itself: the window manager's hint can still name a closed window whose id the new one
-    // reuses. A window manager under load may not focus a new window by itself, so the test
-    // asks for it as a pager would; one that missed the window entirely sees it mapped again.
+    // reuses. A window manager under load (a keymap change makes it grab its keys anew) can
+    // take seconds to take a new window on, and may then not focus it by itself, so the test
+    // waits until it lists the window and asks for the focus as a pager would; one that missed
+    // the window entirely sees it mapped again.
     std::unique_ptr<Target> startTarget(X11WindowSystem& windows) {
         auto target = std::make_unique<Target>();
         EXPECT_TRUE(target->started());
         auto isTarget = [&](WindowId w) {
             return windows.title(w).rfind("Kivrano E2E Target", 0) == 0;
         };
-        for (int attempt = 0; attempt < 8 && !target->waitForLine("active", 1000); ++attempt) {
-            bool listed = false;
-            for (const TopLevelWindow& w : windows.topLevelWindows()) {
-                if (isTarget(w.id)) {
-                    windows.bringToTop(w.id);
-                    listed = true;
-                }
-            }
-            if (!listed && attempt == 3) target->send("remap");
+        auto listedTargets = [&] {
+            std::vector<WindowId> listed;
+            for (const TopLevelWindow& w : windows.topLevelWindows())
+                if (isTarget(w.id)) listed.push_back(w.id);
+            return listed;
+        };
+        waitFor([&] { return target->hasLine("active") || !listedTargets().empty(); }, 20000);
+        for (int attempt = 0; attempt < 10 && !target->waitForLine("active", 1000); ++attempt) {
+            const std::vector<WindowId> listed = listedTargets();
+            for (WindowId w : listed) windows.bringToTop(w);
+            if (listed.empty() && attempt == 4) target->send("remap");
         }
         EXPECT_TRUE(target->hasLine("active"))
             << target->output().toStdString() << describe(windows);
