@@ -9,12 +9,17 @@
 #include "launch/ItemLauncher.h"
 #include "launch/TypingEngine.h"
 #include "launch/WorkHistory.h"
+#include "phone/CTapiDialer.h"
+#include "phone/LineLibrary.h"
+#include "phone/LineProviderPath.h"
+#include "phone/QtLineMessageLoop.h"
 #include "platform/qt/IniSettingsStore.h"
 #include "platform/qt/LinuxProgramPaths.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPause.h"
 #include "platform/qt/QtShell.h"
+#include "platform/qt/StderrDebugSink.h"
 #include "platform/qt/VaultText.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotKeys.h"
@@ -113,6 +118,7 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     platform::QtShell shell;
     platform::QtClipboard clipboard;
     QtPrompter prompter(nullptr);
+    platform::StderrDebugSink debugSink;
 
     std::unique_ptr<platform::X11Connection> x11 = platform::X11Connection::open();
     std::unique_ptr<platform::HotKeys> hotKeys;
@@ -157,6 +163,17 @@ int CKivranoApp::run(const std::string& fileToOpen) {
         list->showNode(doc.tree(), n, doc.settings());
     });
     frame->setPanes(view, list);
+
+    // The field list's Call and Hangup, through the telephony provider of the settings or
+    // the one installed with the program.
+    QtLineMessageLoop lineLoop;
+    LineLibrary lineLibrary(
+        lineProviderPath(settings, QCoreApplication::applicationDirPath().toStdString()),
+        debugSink);
+    CTapiDialer dialer(lineLibrary, lineLoop, prompter, debugSink);
+    QObject::connect(list, &CInfoList::callRequested, list,
+                     [&dialer](const std::string& number) { dialer.call(number); });
+    QObject::connect(list, &CInfoList::hangupRequested, list, [&dialer] { dialer.hangup(); });
     frame->showSettings();
 
     SelectUserSignIn signIn(paths, settings, prompter);
