@@ -22,6 +22,8 @@ export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/config" KIVRANO_DEBUG
 export TMPDIR="$work/tmp"
 mkdir -p "$KIVRANO_HOME/Profiles" "$KIVRANO_CONFIG_DIR" "$TMPDIR"
 on_failure() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then echo "--- the program is still running" >&2
+  elif [ -n "$pid" ]; then echo "--- the program has ended" >&2; fi
   echo "--- provider log:" >&2; cat "$work/calls" >&2 || true
   echo "--- program trace:" >&2; cat "$work/trace" >&2 || true
 }
