@@ -1,8 +1,10 @@
 #include "phone/CTapiDialer.h"
 #include "phone/LineLibrary.h"
 #include "phone/LineMessageLoop.h"
+#include "phone/LineProviderPath.h"
 #include "phone/QtLineMessageLoop.h"
 #include "platform/fake/CapturedDebugSink.h"
+#include "platform/fake/MemorySettingsStore.h"
 #include "support/ScriptedPrompter.h"
 #include "vault/Strings.h"
 
@@ -12,7 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -450,6 +455,32 @@ TEST(LineLibrary, NoPathBindsNothing) {
     EXPECT_EQ(library.lineShutdown(1), static_cast<std::int32_t>(LINEERR_OPERATIONUNAVAIL));
     EXPECT_EQ(library.lineClose(1), static_cast<std::int32_t>(LINEERR_OPERATIONUNAVAIL));
     EXPECT_EQ(debug.text(), "No telephony provider is configured.\n");
+}
+
+TEST(LineProviderPath, TheSettingThenTheInstalledProviderThenTheOneBesideTheProgram) {
+    namespace fs = std::filesystem;
+    const fs::path root =
+        fs::temp_directory_path() / ("kivrano-provider-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    const fs::path bin = root / "bin";
+    fs::create_directories(bin);
+    const std::string installed = (root / "lib" / "kivrano" / kDefaultLineProvider).string();
+    platform::MemorySettingsStore settings;
+
+    // Nothing there: the installed place, so that the trace says where it was looked for.
+    EXPECT_EQ(lineProviderPath(settings, bin), installed);
+    std::ofstream(bin / kDefaultLineProvider).put('x');
+    EXPECT_EQ(lineProviderPath(settings, bin), (bin / kDefaultLineProvider).string());
+    fs::create_directories(root / "lib" / "kivrano");
+    std::ofstream(installed).put('x');
+    EXPECT_EQ(lineProviderPath(settings, bin), installed);
+    settings.open(platform::SettingsStore::Open::CreateIfMissing)
+        ->writeString("TelephonyProvider", "/opt/lines/libmine.so");
+    EXPECT_EQ(lineProviderPath(settings, bin), "/opt/lines/libmine.so");
+    settings.open(platform::SettingsStore::Open::CreateIfMissing)
+        ->writeString("TelephonyProvider", "");
+    EXPECT_EQ(lineProviderPath(settings, bin), installed) << "an empty setting is no setting";
+    fs::remove_all(root);
 }
 
 // The trace lines with the thread each was written on.
