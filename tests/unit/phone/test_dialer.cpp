@@ -6,6 +6,7 @@
 #include "platform/fake/CapturedDebugSink.h"
 #include "platform/fake/MemorySettingsStore.h"
 #include "support/ScriptedPrompter.h"
+#include "unit/phone/ProcessEventsUntil.h"
 #include "vault/Strings.h"
 
 #include <QCoreApplication>
@@ -80,6 +81,24 @@ private:
     std::vector<std::function<void()>> m_posted;
     Clock::time_point m_now{};
     std::chrono::milliseconds m_waited{0};
+};
+
+// A dialer on the simulated provider, which answers from the script.
+template <typename Loop = SteppedLoop, typename Sink = platform::CapturedDebugSink>
+struct Rig {
+    explicit Rig(const char* script,
+                 std::chrono::milliseconds replyTimeout = CTapiDialer::kDefaultReplyTimeout,
+                 const char* provider = KIVRANO_SIMLINE_PATH)
+        : configured((Simulation::get().configure(script), true)),
+          library(provider, debug),
+          dialer(library, loop, prompter, debug, replyTimeout) {}
+
+    bool configured;
+    Sink debug;
+    testing::ScriptedPrompter prompter;
+    Loop loop;
+    LineLibrary library;
+    CTapiDialer dialer;
 };
 
 std::string msg(StringId id) {
@@ -315,33 +334,28 @@ class DialerTable : public ::testing::TestWithParam<DialCase> {};
 TEST_P(DialerTable, Runs) {
     const DialCase& c = GetParam();
     Simulation& sim = Simulation::get();
-    sim.configure(c.script);
-    platform::CapturedDebugSink debug;
-    testing::ScriptedPrompter prompter;
-    SteppedLoop loop;
-    LineLibrary library(c.providerPath, debug);
-    CTapiDialer dialer(library, loop, prompter, debug);
+    Rig<> rig(c.script, CTapiDialer::kDefaultReplyTimeout, c.providerPath);
 
     for (const std::string& step : c.steps) {
         const std::string verb = step.substr(0, step.find(' '));
         const std::string arg =
             step.find(' ') == std::string::npos ? "" : step.substr(step.find(' ') + 1);
-        if (verb == "call") dialer.call(arg);
-        if (verb == "hangup") dialer.hangup();
-        if (verb == "send") dialer.send(arg);
-        if (verb == "dispatch") loop.runPosted();
+        if (verb == "call") rig.dialer.call(arg);
+        if (verb == "hangup") rig.dialer.hangup();
+        if (verb == "send") rig.dialer.send(arg);
+        if (verb == "dispatch") rig.loop.runPosted();
         if (verb == "fire") sim.fire(arg.c_str());
     }
 
-    EXPECT_EQ(prompter.messages, c.messages);
+    EXPECT_EQ(rig.prompter.messages, c.messages);
     if (c.providerPath == std::string(KIVRANO_SIMLINE_PATH)) {
         EXPECT_EQ(sim.calls(), c.calls) << sim.log();
     }
     std::string missing;
-    EXPECT_TRUE(inOrder(debug.text(), c.trace, &missing))
+    EXPECT_TRUE(inOrder(rig.debug.text(), c.trace, &missing))
         << "missing \"" << missing << "\" in order in:\n"
-        << debug.text();
-    EXPECT_EQ(dialer.callInProgress(), c.inProgressAfter);
+        << rig.debug.text();
+    EXPECT_EQ(rig.dialer.callInProgress(), c.inProgressAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(Phone, DialerTable, ::testing::ValuesIn(kDialCases),
@@ -354,14 +368,9 @@ INSTANTIATE_TEST_SUITE_P(Phone, DialerTable, ::testing::ValuesIn(kDialCases),
 
 TEST(Dialer, WhatWasDialledAndHow) {
     Simulation& sim = Simulation::get();
-    sim.configure(kAnswering);
-    platform::CapturedDebugSink debug;
-    testing::ScriptedPrompter prompter;
-    SteppedLoop loop;
-    LineLibrary library(KIVRANO_SIMLINE_PATH, debug);
-    CTapiDialer dialer(library, loop, prompter, debug);
-    dialer.call("+1 555 0123");
-    dialer.send("42");
+    Rig<> rig(kAnswering);
+    rig.dialer.call("+1 555 0123");
+    rig.dialer.send("42");
     const std::string log = sim.log();
     EXPECT_NE(log.find("lineInitialize Kivrano\n"), std::string::npos) << log;
     EXPECT_NE(log.find("lineNegotiateAPIVersion 0 0x10003 0x10004\n"), std::string::npos) << log;
@@ -409,34 +418,24 @@ TEST(Dialer, EveryCallStateAndDisconnectReason) {
     };
     Simulation& sim = Simulation::get();
     for (const Case& c : cases) {
-        sim.configure("makecall reply=0\ndrop reply=0");
-        platform::CapturedDebugSink debug;
-        testing::ScriptedPrompter prompter;
-        SteppedLoop loop;
-        LineLibrary library(KIVRANO_SIMLINE_PATH, debug);
-        CTapiDialer dialer(library, loop, prompter, debug);
-        dialer.call("5550123");
-        loop.runPosted();
+        Rig<> rig("makecall reply=0\ndrop reply=0");
+        rig.dialer.call("5550123");
+        rig.loop.runPosted();
         sim.fire(c.event);
-        loop.runPosted();
-        EXPECT_NE(debug.text().find(c.trace), std::string::npos) << c.event << ":\n"
-                                                                 << debug.text();
-        EXPECT_EQ(!dialer.callInProgress(), c.ends) << c.event;
+        rig.loop.runPosted();
+        EXPECT_NE(rig.debug.text().find(c.trace), std::string::npos) << c.event << ":\n"
+                                                                     << rig.debug.text();
+        EXPECT_EQ(!rig.dialer.callInProgress(), c.ends) << c.event;
     }
 }
 
 TEST(Dialer, NewDevicesRaiseTheCount) {
     Simulation& sim = Simulation::get();
-    sim.configure("makecall reply=0");
-    platform::CapturedDebugSink debug;
-    testing::ScriptedPrompter prompter;
-    SteppedLoop loop;
-    LineLibrary library(KIVRANO_SIMLINE_PATH, debug);
-    CTapiDialer dialer(library, loop, prompter, debug);
-    dialer.call("5550123");
+    Rig<> rig("makecall reply=0");
+    rig.dialer.call("5550123");
     sim.fire("create=3 create=1");
-    loop.runPosted();
-    EXPECT_EQ(dialer.deviceCount(), 4u);
+    rig.loop.runPosted();
+    EXPECT_EQ(rig.dialer.deviceCount(), 4u);
 }
 
 TEST(LineLibrary, AMissingFunctionIsUnavailableAndLookedForOnce) {
@@ -514,57 +513,36 @@ QCoreApplication& application() {
     return app;
 }
 
-bool processEventsUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
 TEST(Dialer, CallbacksFromAnotherThreadAreHandledOnTheUserInterfaceThread) {
     application();
-    Simulation& sim = Simulation::get();
-    sim.configure(
+    Rig<QtLineMessageLoop, ThreadNotingSink> rig(
         "thread on\ndelay 20\n"
         "makecall state=DIALING reply=0 state=CONNECTED\n"
         "drop state=IDLE reply=0\n");
-    ThreadNotingSink debug;
-    testing::ScriptedPrompter prompter;
-    QtLineMessageLoop loop;
-    LineLibrary library(KIVRANO_SIMLINE_PATH, debug);
-    CTapiDialer dialer(library, loop, prompter, debug);
-    dialer.call("5550123");
-    ASSERT_TRUE(processEventsUntil([&] {
-        return debug.text().find("Connected!") != std::string::npos;
-    })) << debug.text();
-    // The drop's reply comes from the provider's thread while the wait runs the event loop.
-    dialer.hangup();
-    EXPECT_NE(debug.text().find("Call Dropped.\nCall Deallocated.\n"), std::string::npos)
-        << debug.text();
-    EXPECT_FALSE(dialer.callInProgress());
-    for (const std::thread::id id : debug.threads()) EXPECT_EQ(id, std::this_thread::get_id());
+    rig.dialer.call("5550123");
+    ASSERT_TRUE(testing::processEventsUntil([&] {
+        return rig.debug.text().find("Connected!") != std::string::npos;
+    })) << rig.debug.text();
+    // The drop's reply comes from the provider's thread while the wait runs the event rig.loop.
+    rig.dialer.hangup();
+    EXPECT_NE(rig.debug.text().find("Call Dropped.\nCall Deallocated.\n"), std::string::npos)
+        << rig.debug.text();
+    EXPECT_FALSE(rig.dialer.callInProgress());
+    for (const std::thread::id id : rig.debug.threads()) EXPECT_EQ(id, std::this_thread::get_id());
 }
 
 TEST(Dialer, TheReplyWaitEndsAtItsTimeLimitWithTheLoopRunning) {
     application();
-    Simulation& sim = Simulation::get();
-    sim.configure("makecall reply=0\n");
-    platform::CapturedDebugSink debug;
-    testing::ScriptedPrompter prompter;
-    QtLineMessageLoop loop;
-    LineLibrary library(KIVRANO_SIMLINE_PATH, debug);
-    CTapiDialer dialer(library, loop, prompter, debug, 50ms);
-    dialer.call("5550123");
+    Rig<QtLineMessageLoop> rig("makecall reply=0\n", 50ms);
+    rig.dialer.call("5550123");
     bool timerRan = false;
     QTimer::singleShot(0, [&timerRan] { timerRan = true; });
-    dialer.hangup();
+    rig.dialer.hangup();
     EXPECT_TRUE(timerRan) << "the program's events stopped during the wait";
-    EXPECT_NE(debug.text().find("No reply from the telephony provider within 50 ms"),
+    EXPECT_NE(rig.debug.text().find("No reply from the telephony provider within 50 ms"),
               std::string::npos)
-        << debug.text();
-    EXPECT_FALSE(dialer.callInProgress());
+        << rig.debug.text();
+    EXPECT_FALSE(rig.dialer.callInProgress());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "phone/QtLineMessageLoop.h"
 #include "platform/fake/CapturedDebugSink.h"
 #include "support/ScriptedPrompter.h"
+#include "unit/phone/ProcessEventsUntil.h"
 #include "vault/Strings.h"
 
 #include <QCoreApplication>
@@ -23,15 +24,6 @@ namespace kivrano {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool processEventsUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
 
 // Reads a line a process prints, waiting for it at most 10 s.
 QString firstLine(QProcess& process) {
@@ -96,7 +88,7 @@ protected:
     }
     // Waits until the trace holds the text `times` times.
     bool waitForTrace(const std::string& text, int times = 1) {
-        return processEventsUntil([&] {
+        return testing::processEventsUntil([&] {
             int found = 0;
             for (auto at = m_debug.text().find(text); at != std::string::npos;
                  at = m_debug.text().find(text, at + 1))
@@ -105,7 +97,7 @@ protected:
         });
     }
     bool waitForFakeCall(const QString& call) {
-        return processEventsUntil([&] { return fakeCalls().contains(call); });
+        return testing::processEventsUntil([&] { return fakeCalls().contains(call); });
     }
 
     QProcess m_bus;
@@ -158,7 +150,7 @@ TEST_F(ModemManagerProviderTest, TheOtherSideEndingTheCallStopsItAndTheNextCallW
         ASSERT_TRUE(waitForTrace("Connected!\n", calls)) << m_debug.text();
         remoteHangup(reason);
         ASSERT_TRUE(waitForTrace(text)) << m_debug.text();
-        ASSERT_TRUE(processEventsUntil([&] { return !m_dialer.callInProgress(); }));
+        ASSERT_TRUE(testing::processEventsUntil([&] { return !m_dialer.callInProgress(); }));
         EXPECT_FALSE(fakeCalls().contains(QStringLiteral("Hangup ") + kCall0))
             << "a call the other side ended needs no hanging up";
         EXPECT_EQ(fakeCalls().filter(QStringLiteral("CreateCall")).size(), calls);
@@ -169,7 +161,8 @@ TEST_F(ModemManagerProviderTest, TheOtherSideEndingTheCallStopsItAndTheNextCallW
 TEST_F(ModemManagerProviderTest, AModemRefusingTheCallEndsTheAttempt) {
     startFakeModemManager();
     m_dialer.call("000");
-    ASSERT_TRUE(processEventsUntil([&] { return !m_dialer.callInProgress(); })) << m_debug.text();
+    ASSERT_TRUE(testing::processEventsUntil([&] { return !m_dialer.callInProgress(); }))
+        << m_debug.text();
     EXPECT_TRUE(traced("LINE_REPLY error\nlineMakeCall failed.\nStopping Call in progress\n"))
         << m_debug.text();
     EXPECT_FALSE(traced("No reply")) << m_debug.text();
