@@ -7,9 +7,9 @@
 
 namespace kivrano::testing {
 
-// Runs the event loop until the condition holds; false when it still does not after 10 s.
+// Runs the event loop until the condition holds; false when it still does not after 30 s.
 inline bool processEventsUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);

@@ -25,9 +25,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Reads a line a process prints, waiting for it at most 10 s.
+// Reads a line a process prints, waiting for it at most 30 s.
 QString firstLine(QProcess& process) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (!process.canReadLine() && std::chrono::steady_clock::now() < deadline)
         process.waitForReadyRead(100);
     return QString::fromUtf8(process.readLine()).trimmed();
