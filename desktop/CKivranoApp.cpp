@@ -5,6 +5,7 @@
 #include "desktop/DesktopPlatform.h"
 #include "net/NetworkEndpoints.h"
 #include "net/UploadPage.h"
+#include "phone/LineProviderPath.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/VaultText.h"
 #include "ui/CInfoList.h"
@@ -46,6 +47,10 @@ CKivranoApp::CKivranoApp(DesktopPlatform& platform)
       m_autoTrack(platform.windows()),
       m_doc(m_prompter, &m_registry, documentEvents()),
       m_router(&platform.trace),
+      m_lineLibrary(
+          lineProviderPath(platform.settings, QCoreApplication::applicationDirPath().toStdString()),
+          platform.trace),
+      m_dialer(m_lineLibrary, m_lineLoop, m_prompter, platform.trace),
       m_signIn(platform.paths, platform.settings, m_prompter, selectUserHooks()),
       m_editor(m_doc, &platform.windows()),
       m_launcher(
@@ -164,6 +169,9 @@ void CKivranoApp::connectWindows() {
     QObject::connect(m_list, &CInfoList::viewModifyRequested, m_view,
                      [this](TreeNode, int row) { m_view->viewModifyFromFieldList(row); });
     QObject::connect(m_list, &CInfoList::treeFocusRequested, m_view, [this] { focusTree(); });
+    QObject::connect(m_list, &CInfoList::callRequested, m_list,
+                     [this](const std::string& number) { m_dialer.call(number); });
+    QObject::connect(m_list, &CInfoList::hangupRequested, m_list, [this] { m_dialer.hangup(); });
     QObject::connect(m_view, &CKivranoView::commandTriggered, m_frame.get(),
                      [this](int command) { m_frame->runCommand(command); });
     m_frame->canClose = [this] { return m_doc.saveModified(); };

@@ -9,6 +9,9 @@
 #include "launch/TypingEngine.h"
 #include "launch/WorkHistory.h"
 #include "net/UploadPage.h"
+#include "phone/CTapiDialer.h"
+#include "phone/LineLibrary.h"
+#include "phone/QtLineMessageLoop.h"
 #include "ui/CProperty.h"
 #include "ui/CSelectUserDlg.h"
 #include "ui/QtPrompter.h"
@@ -67,6 +70,11 @@ private:
     AutoTrack m_autoTrack;
     CKivranoDoc m_doc;
     CommandRouter m_router;
+    // The field list's Call and Hangup, through the telephony provider of the settings or the
+    // one installed with the program.
+    QtLineMessageLoop m_lineLoop;
+    LineLibrary m_lineLibrary;
+    CTapiDialer m_dialer;
     std::unique_ptr<CMainFrame> m_frame;
     CKivranoView* m_view = nullptr;
     CInfoList* m_list = nullptr;

@@ -101,6 +101,15 @@ std::string_view text(StringId id) {
         case StringId::CannotRunProgram:
             return "Error occurred while trying to run a program in this path: %s.";
         case StringId::ProductName: return "Kivrano";
+        case StringId::NoTelephonyDevices: return "There are no telephony devices installed.";
+        case StringId::CallAlreadyHandled: return "A call is already being handled.";
+        case StringId::LineWithoutVoice:
+            return "The selected line doesn't support VOICE capabilities";
+        case StringId::LineWithoutMakeCall:
+            return "The selected line doesn't support MAKECALL capabilities";
+        case StringId::LineWithoutInteractiveVoice:
+            return "The selected line doesn't support INTERACTIVE VOICE capabilities";
+        case StringId::CallFirst: return "Call first, please";
         case StringId::CannotUnlock:
             return "Sorry. We can't unlock the screen because the password is invalid. Enter a "
                    "valid unlock password please.";

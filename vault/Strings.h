@@ -63,6 +63,13 @@ enum class StringId : int {
     CannotEmail = 61256,
     CannotRunProgram = 61257,
     ProductName = 61254,
+    // Phone dialer
+    NoTelephonyDevices = 600,
+    CallAlreadyHandled = 601,
+    LineWithoutVoice = 602,
+    LineWithoutMakeCall = 603,
+    LineWithoutInteractiveVoice = 604,
+    CallFirst = 605,
     CannotUnlock = 61270,
     // Network exchange
     DownloadSucceeded = 900,
