@@ -26,22 +26,27 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # -displayfd picks a free display and reports it once the server accepts clients;
-# -noreset keeps the keyboard state when the last client leaves.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 200); do
-  [ -s "$work/display" ] && break
-  if ! kill -0 "$xvfb_pid" 2>/dev/null; then
-    echo "Xvfb failed to start:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-  fi
-  sleep 0.05
+# -noreset keeps the keyboard state when the last client leaves. Two servers starting at the
+# same moment (tests run in parallel) can both pick one display; the one that loses exits at
+# once, and starts again on the next free display.
+start_xvfb() {
+  : >"$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 200); do
+    [ -s "$work/display" ] && return 0
+    kill -0 "$xvfb_pid" 2>/dev/null || { xvfb_pid=""; return 1; }
+    sleep 0.05
+  done
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
+  return 1
+}
+for attempt in 1 2 3 4 5; do
+  start_xvfb && break
+  [ "$attempt" = 5 ] && { echo "Xvfb failed to start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 done
-if [ ! -s "$work/display" ]; then
-  echo "Xvfb did not report a display" >&2
-  exit 1
-fi
 export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
