@@ -120,6 +120,8 @@ vaultfile::ReadResult readVault(const std::string& path, const std::vector<std::
                            "cannot open " + quoted(path) +
                                ": wrong password, or the file was written by a newer version "
                                "of Kivrano");
+        case vaultfile::ReadStatus::NotVaultFile:
+            throw CliError(kExitFile, text(StringId::NotVaultFile, {path}));
         case vaultfile::ReadStatus::Damaged:
             throw CliError(kExitFile, damagedMessage(path, result.error));
     }
@@ -270,6 +272,8 @@ int runInfo(const InfoOptions& options) {
         readOptions.buildIndex = false;
         readOptions.askContinueUnprotected = [](std::string_view) { return true; };
         result = vaultfile::read(bytes, "", readOptions);
+        if (result.status == vaultfile::ReadStatus::NotVaultFile)
+            throw CliError(kExitFile, text(StringId::NotVaultFile, {options.file}));
         if (result.status == vaultfile::ReadStatus::Damaged)
             throw CliError(kExitFile, damagedMessage(options.file, result.error));
         contents = result.unprotectedOnly

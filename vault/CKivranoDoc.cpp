@@ -152,6 +152,10 @@ bool CKivranoDoc::load(const std::string& path) {
             m_prompter.message(result.error, Prompter::Icon::Exclamation);
             m_loadOk = false;
             return false;
+        case vaultfile::ReadStatus::NotVaultFile:
+            m_prompter.message(text(StringId::NotVaultFile, {path}), Prompter::Icon::Error);
+            m_loadOk = false;
+            return false;
         case vaultfile::ReadStatus::Damaged:
             m_prompter.message(damagedMessage(path, result.error), Prompter::Icon::Error);
             m_loadOk = false;

@@ -367,6 +367,19 @@ ReadResult read(const std::uint8_t* data, std::size_t size, std::string_view pas
     result.index.setMessageSink(options.indexMessages);
     if (options.currentSettings) result.settings = *options.currentSettings;
     ByteReader in(data, size);
+    // A file of neither format is not a damaged vault, and its first bytes say nothing about
+    // a password: both formats begin with a shape that is checked before anything is read.
+    // The old format's header is one string of the version: its length (at most 8) and a
+    // cipher length of one block.
+    const bool blowfishShape = size >= 2 && data[0] == 'B' && data[1] == 'F';
+    const bool legacyShape = size >= 8 && data[4] == 8 && data[5] == 0 && data[6] == 0 &&
+                             data[7] == 0 && data[0] >= 1 && data[0] <= 8 && data[1] == 0 &&
+                             data[2] == 0 && data[3] == 0;
+    if (!blowfishShape && !legacyShape) {
+        result.status = ReadStatus::NotVaultFile;
+        result.error = "it is not a Kivrano data file";
+        return result;
+    }
     try {
         const std::uint8_t* header = in.take(kHeaderSize, "the header");
         std::memcpy(result.header.data(), header, kHeaderSize);

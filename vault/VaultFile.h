@@ -48,6 +48,7 @@ enum class ReadStatus {
     Declined,         // wrong password and the user chose not to read the unprotected part
     InvalidPassword,  // wrong password (old format), or a file of a newer program
     Damaged,          // the bytes do not form a vault file; error says what is wrong
+    NotVaultFile,     // neither format's header: some other kind of file
 };
 
 struct ReadOptions {

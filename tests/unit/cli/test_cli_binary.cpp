@@ -661,3 +661,43 @@ TEST_F(CliBinary, AsksOnTheTerminalWithEchoOff) {
     }
     EXPECT_EQ(readBack(path("new.kvr"), "n3w").status, vaultfile::ReadStatus::Ok);
 }
+
+TEST_F(CliBinary, HostilePathsAndFilesGetAClearMessageAndStatus) {
+    const std::string good = writeSample("good.kvr", "right");
+    ASSERT_EQ(::mkfifo(path("pipe.kvr").c_str(), 0600), 0);
+    fs::create_directory(path("folder.kvr"));
+    fs::create_symlink(good, path("link.kvr"));
+    {
+        int fd = ::open(path("huge.kvr").c_str(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, 2000000000), 0);  // sparse: no room taken
+        ::close(fd);
+    }
+    support::writeFileBytes(path("zeros.kvr"), std::vector<std::uint8_t>(4096, 0));
+    support::writeFileBytes(path("empty.kvr"), {});
+
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string message;
+    } cases[] = {
+        {{"ls", "--password-stdin", path("pipe.kvr")}, 3, "named pipe"},
+        {{"merge", "--password-stdin", good, path("pipe.kvr")}, 3, "named pipe"},
+        {{"ls", "--password-stdin", path("folder.kvr")}, 3, "folder, not a file"},
+        {{"ls", "--password-stdin", "/dev/zero"}, 3, "device"},
+        {{"ls", "--password-stdin", path("huge.kvr")}, 3, "64 MiB"},
+        {{"ls", "--password-stdin", "/etc/passwd"}, 3, "not a Kivrano data file"},
+        {{"info", "/etc/passwd"}, 3, "not a Kivrano data file"},
+        {{"info", path("zeros.kvr")}, 3, "not a Kivrano data file"},
+        {{"ls", "--password-stdin", path("empty.kvr")}, 3, "not a Kivrano data file"},
+        {{"ls", "--password-stdin", path("link.kvr")}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        const auto started = std::chrono::steady_clock::now();
+        CliRun run = runCli(c.args, "right\nright\n");
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+        EXPECT_EQ(run.code, c.code) << run.err;
+        EXPECT_TRUE(contains(run.err, c.message)) << run.err;
+    }
+}

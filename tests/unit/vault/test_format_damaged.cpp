@@ -29,8 +29,14 @@ TEST(VaultFileDamaged, EveryTruncationIsReportedNotCrashed) {
     for (const char* name : {"current-KVR2.04.kvr", "legacy-KVR1.00.kvr", "legacy-KVR1.06.kvr"}) {
         auto whole = fixture(name);
         ASSERT_EQ(vaultfile::read(whole, "legacy pw").status, vaultfile::ReadStatus::Ok);
+        // Too short to show either format's mark, a file is no vault at all.
+        const std::size_t recognisable = whole[0] == 'B' ? 2 : 8;
         for (std::size_t length = 0; length < whole.size(); ++length) {
             auto result = vaultfile::read(whole.data(), length, "legacy pw");
+            if (length < recognisable) {
+                ASSERT_EQ(result.status, vaultfile::ReadStatus::NotVaultFile) << length;
+                continue;
+            }
             ASSERT_EQ(result.status, vaultfile::ReadStatus::Damaged)
                 << name << " cut at " << length;
             EXPECT_NE(result.error.find("ends in the middle of"), std::string::npos)
@@ -83,6 +89,27 @@ TEST(VaultFileDamaged, ItemBeforeAnyFolderIsRefused) {
     auto result = vaultfile::read(bytes, "");
     EXPECT_EQ(result.status, vaultfile::ReadStatus::Damaged);
     EXPECT_NE(result.error.find("before any folder"), std::string::npos) << result.error;
+}
+
+TEST(VaultFileDamaged, FilesOfNeitherFormatAreNotTakenForAWrongPassword) {
+    const std::string passwd = "root:x:0:0:root:/root:/bin/bash\n";
+    const std::vector<std::vector<std::uint8_t>> others = {
+        std::vector<std::uint8_t>(passwd.begin(), passwd.end()),
+        std::vector<std::uint8_t>(4096, 0),
+        std::vector<std::uint8_t>(4096, 0xFF),
+        {},
+        {'{', '}'},
+    };
+    for (const auto& bytes : others) {
+        auto result = vaultfile::read(bytes, "legacy pw");
+        EXPECT_EQ(result.status, vaultfile::ReadStatus::NotVaultFile) << bytes.size();
+        EXPECT_FALSE(result.headerRead);
+    }
+    // Both formats with a wrong password are still a wrong password.
+    EXPECT_EQ(vaultfile::read(fixture("legacy-KVR2.04.kvr"), "wrong").status,
+              vaultfile::ReadStatus::InvalidPassword);
+    EXPECT_EQ(vaultfile::read(fixture("current-KVR2.04.kvr"), "wrong").status,
+              vaultfile::ReadStatus::Declined);
 }
 
 // Random damage anywhere in the files: whatever the reader makes of it, it returns.
