@@ -6,6 +6,7 @@
 #include "cli/VaultJson.h"
 #include "vault/CKivranoDoc.h"
 #include "vault/FileIO.h"
+#include "vault/FileLock.h"
 #include "vault/Secure.h"
 #include "vault/Strings.h"
 #include "vault/TextListing.h"
@@ -14,10 +15,12 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -155,8 +158,26 @@ vaultfile::ReadResult openForReading(const std::string& path, bool passwordStdin
 class RecordingPrompter : public Prompter {
 public:
     void message(const std::string& text, Icon) override { m_messages.push_back(text); }
-    bool askYesNo(const std::string&, Icon) override { return false; }
+    bool askYesNo(const std::string& text, Icon) override {
+        m_questions.push_back(text);
+        return false;
+    }
     SaveChoice askSaveChanges(const std::string&) override { return SaveChoice::Discard; }
+    ChangedFileChoice askChangedOnDisk(const std::string& text) override {
+        m_questions.push_back(text);
+        return ChangedFileChoice::Cancel;
+    }
+    std::string askSavePath(const std::string&) override { return {}; }
+
+    // The document's question about saving without a backup, when it was asked: its first
+    // paragraph says why there is none.
+    std::optional<std::string> backupProblem() const {
+        const std::string mark = text(StringId::SaveWithoutBackupQuestion, {""});
+        const std::string lead = mark.substr(0, mark.find('\n'));
+        for (const std::string& q : m_questions)
+            if (q.compare(0, lead.size(), lead) == 0) return q.substr(0, q.find('\n'));
+        return std::nullopt;
+    }
 
     const std::vector<std::string>& messages() const { return m_messages; }
     void clear() { m_messages.clear(); }
@@ -171,7 +192,22 @@ public:
 
 private:
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_questions;
 };
+
+// The lock of a vault that a command is about to change, held until the command ends.
+fileio::FileLock lockForChange(const std::string& path, double waitSeconds) {
+    std::string error;
+    auto lock = fileio::FileLock::acquire(
+        path, std::chrono::milliseconds(static_cast<std::int64_t>(waitSeconds * 1000)), error);
+    if (!lock) throw CliError(kExitBusy, error);
+    return std::move(*lock);
+}
+
+std::string noBackupMessage(const std::string& why, const std::string& path) {
+    return why + "; " + quoted(path) +
+           " was not changed. Add --no-backup to change it without a backup copy";
+}
 
 std::string pad(const std::string& label, std::size_t width) {
     std::string padded = label;
@@ -499,6 +535,8 @@ int runPasswd(const PasswdOptions& options) {
         fresh = passwords.ask("new password for " + quoted(path));
         confirmation = passwords.ask("new password again, to confirm");
 
+        // From the read below to the rename of the save, no other writer of ours gets in.
+        const fileio::FileLock lock = lockForChange(path, options.lockWaitSeconds);
         RecordingPrompter prompter;
         CKivranoDoc doc(prompter);
         if (!doc.open(path, current, false))
@@ -513,11 +551,17 @@ int runPasswd(const PasswdOptions& options) {
                                              " The password of " + quoted(path) +
                                              " was not changed.");
         prompter.clear();
-        if (!doc.save())
+        if (!(options.noBackup ? doc.saveWithoutBackup() : doc.save())) {
+            if (auto why = prompter.backupProblem())
+                throw CliError(kExitFile, noBackupMessage(*why, path));
             throw CliError(kExitFile, prompter.joined() + " The password of " + quoted(path) +
                                           " was not changed.");
-        note("changed the password of " + quoted(path) + "; the file as it was is kept as " +
-             quoted(fileio::backupPath(path)));
+        }
+        if (options.noBackup)
+            note("changed the password of " + quoted(path) + "; no backup copy was made");
+        else
+            note("changed the password of " + quoted(path) + "; the file as it was is kept as " +
+                 quoted(fileio::backupPath(path)));
         if (fresh.empty()) note("the new password is empty: anybody who has the file can open it");
     } catch (...) {
         wipeAll();
@@ -546,6 +590,12 @@ int runMerge(const MergeOptions& options) {
             readVault(options.from, fromBytes, fromPassword, OnWrongPassword::Refuse)
                 .tree.itemCount();
 
+        // INTO is read again under the lock, which is held to the rename: what another
+        // program saved meanwhile is merged, not overwritten.
+        const fileio::FileLock lock = lockForChange(options.into, options.lockWaitSeconds);
+        secureWipe(intoBytes);
+        intoBytes = readVaultBytes(options.into);
+        readVault(options.into, intoBytes, intoPassword, OnWrongPassword::Refuse);
         RecordingPrompter prompter;
         CKivranoDoc doc(prompter);
         if (!doc.open(options.into, intoPassword, false))
@@ -568,8 +618,13 @@ int runMerge(const MergeOptions& options) {
             vaultfile::write(doc.tree(), doc.settings(), intoPassword);
         const std::string backup = fileio::backupPath(options.into);
         std::string error;
-        const bool backedUp = fileio::writeAtomically(backup, intoBytes, error);
-        if (!backedUp) note("no backup copy was made: " + error);
+        const bool backedUp =
+            !options.noBackup && fileio::writeAtomically(backup, intoBytes, error);
+        if (!options.noBackup && !backedUp) {
+            secureWipe(merged);
+            throw CliError(kExitFile,
+                           noBackupMessage("no backup copy could be made: " + error, options.into));
+        }
         const bool written = fileio::writeAtomically(options.into, merged, error);
         secureWipe(merged);
         if (!written) throw CliError(kExitFile, error);

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "vault/CDic.h"
+#include "vault/FileIO.h"
 #include "vault/Prompter.h"
 #include "vault/VaultFile.h"
 #include "vault/VaultSettings.h"
 #include "vault/VaultTree.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kivrano {
@@ -55,8 +58,13 @@ public:
     // on the command line or dropped on the window is read.
     bool frameworkOpen(const std::string& path);
 
+    // How long a save waits for another program that is writing the same file.
+    static constexpr std::chrono::milliseconds kSaveLockWait{3000};
+
     // Save writes a backup copy of the loaded file first; both return whether the file was
-    // written.
+    // written. When the file on disk is no longer the one this document read or wrote last,
+    // the user is asked whether to overwrite it, save under another name or cancel; when the
+    // backup cannot be made, whether to save without one.
     bool save();
     bool saveWithoutBackup();
 
@@ -110,6 +118,11 @@ public:
 
 private:
     enum class SavePrompt { Saved, Discarded, Cancelled, WriteFailed };
+    enum class StoreOutcome { Written, Cancelled, Failed };
+    // The checked write of the save path: lock, change check, backup, write.
+    StoreOutcome store(bool backup);
+    bool changedOnDisk() const;
+    void saveUnder(const std::string& path);
     // The save-changes question for a modified vault (nothing to ask: Saved).
     SavePrompt promptToSave();
     bool load(const std::string& path);
@@ -141,6 +154,8 @@ private:
     std::string m_pathName;
     std::string m_title;
     vaultfile::UnlockVerifier m_verifier{};
+    // The save path's file as this document last read or wrote it.
+    std::optional<fileio::FileStamp> m_diskStamp;
     int m_formatNumber = 1;
     std::string m_version;
 };

@@ -29,6 +29,7 @@ public:
 
 private:
     explicit FileLock(int fd) : m_fd(fd) {}
+    void release() noexcept;
     int m_fd = -1;
 };
 

@@ -5,6 +5,7 @@
 #include "support/FileBytes.h"
 #include "support/SampleVault.h"
 #include "vault/FileIO.h"
+#include "vault/FileLock.h"
 #include "vault/TextListing.h"
 #include "vault/VaultFile.h"
 
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace kivrano;
@@ -700,4 +702,148 @@ TEST_F(CliBinary, HostilePathsAndFilesGetAClearMessageAndStatus) {
         EXPECT_EQ(run.code, c.code) << run.err;
         EXPECT_TRUE(contains(run.err, c.message)) << run.err;
     }
+}
+
+namespace {
+
+// A vault of one folder holding one item, written under password.
+void writeOneFolder(const std::string& file, const std::string& folder, const std::string& pw) {
+    VaultTree tree;
+    TreeNode f = tree.insertFolder({folder, 0});
+    auto item = std::make_unique<VaultItem>();
+    item->title = folder + " item";
+    tree.insertItem(f, std::move(item));
+    support::writeFileBytes(file, vaultfile::write(tree, VaultSettings{}, pw));
+}
+
+fs::perms permissionsOf(const std::string& file) {
+    return fs::status(file).permissions() & fs::perms::all;
+}
+
+constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+
+}  // namespace
+
+TEST_F(CliBinary, CommandsChangingOneVaultAtOnceTakeTurnsAndLoseNothing) {
+    const std::string into = path("into.kvr");
+    writeOneFolder(into, "Start", "A");
+    constexpr int kMerges = 6;
+    for (int k = 0; k < kMerges; ++k)
+        writeOneFolder(path("from" + std::to_string(k)), "F" + std::to_string(k), "B");
+    // Merges in pairs, started together, and a password change among them.
+    for (int k = 0; k < kMerges; k += 2) {
+        CliRun first, second, passwd;
+        std::thread a([&] {
+            first = runCli({"merge", "--password-stdin", into, path("from" + std::to_string(k))},
+                           "A\nB\n");
+        });
+        std::thread b([&] {
+            second =
+                runCli({"merge", "--password-stdin", into, path("from" + std::to_string(k + 1))},
+                       "A\nB\n");
+        });
+        std::thread c([&] {
+            if (k == 2) passwd = runCli({"passwd", "--password-stdin", into}, "A\nA\nA\n");
+        });
+        a.join();
+        b.join();
+        c.join();
+        EXPECT_EQ(first.code, 0) << first.err;
+        EXPECT_EQ(second.code, 0) << second.err;
+        if (k == 2) {
+            EXPECT_EQ(passwd.code, 0) << passwd.err;
+        }
+    }
+    auto result = readBack(into, "A");
+    ASSERT_EQ(result.status, vaultfile::ReadStatus::Ok);
+    EXPECT_EQ(result.tree.folderCount(), static_cast<std::size_t>(kMerges + 1));
+
+    // The password change on its own, beside a merge: the file opens with the new password.
+    writeOneFolder(path("more.kvr"), "More", "B");
+    CliRun merge, passwd;
+    std::thread a([&] {
+        merge = runCli({"merge", "--password-stdin", into, path("more.kvr")}, "A\nB\n");
+    });
+    std::thread b([&] { passwd = runCli({"passwd", "--password-stdin", into}, "A\nNew\nNew\n"); });
+    a.join();
+    b.join();
+    EXPECT_EQ(passwd.code, 0) << passwd.err;
+    // The merge either came first (and the change kept it) or found the password changed.
+    EXPECT_TRUE(merge.code == 0 || contains(merge.err, "wrong password")) << merge.err;
+    EXPECT_EQ(readBack(into, "New").status, vaultfile::ReadStatus::Ok);
+}
+
+TEST_F(CliBinary, ACommandThatFindsTheVaultLockedWaitsThenGivesUp) {
+    const std::string into = path("into.kvr");
+    writeOneFolder(into, "Start", "A");
+    writeOneFolder(path("from.kvr"), "From", "B");
+    const auto before = support::readFileBytes(into);
+    std::string error;
+    auto held = fileio::FileLock::acquire(into, std::chrono::seconds(1), error);
+    ASSERT_TRUE(held) << error;
+    const auto started = std::chrono::steady_clock::now();
+    CliRun merge =
+        runCli({"merge", "--password-stdin", "--wait", "0.3", into, path("from.kvr")}, "A\nB\n");
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+    EXPECT_EQ(merge.code, 4) << merge.err;
+    EXPECT_TRUE(contains(merge.err, "being changed by another program")) << merge.err;
+    CliRun passwd = runCli({"passwd", "--password-stdin", "--wait", "0", into}, "A\nN\nN\n");
+    EXPECT_EQ(passwd.code, 4) << passwd.err;
+    EXPECT_EQ(support::readFileBytes(into), before);
+
+    held.reset();
+    EXPECT_EQ(
+        runCli({"merge", "--password-stdin", "--wait", "0", into, path("from.kvr")}, "A\nB\n").code,
+        0);
+}
+
+TEST_F(CliBinary, ABackupThatCannotBeMadeStopsTheChangeUnlessNoBackupIsGiven) {
+    const std::string into = path("into.kvr");
+    writeOneFolder(into, "Start", "A");
+    writeOneFolder(path("from.kvr"), "From", "B");
+    fs::create_directory(path("into (backup).kvr"));  // the backup's name is taken
+    const auto before = support::readFileBytes(into);
+
+    CliRun merge = runCli({"merge", "--password-stdin", into, path("from.kvr")}, "A\nB\n");
+    EXPECT_EQ(merge.code, 3) << merge.err;
+    EXPECT_TRUE(contains(merge.err, "--no-backup")) << merge.err;
+    CliRun passwd = runCli({"passwd", "--password-stdin", into}, "A\nN\nN\n");
+    EXPECT_EQ(passwd.code, 3) << passwd.err;
+    EXPECT_TRUE(contains(passwd.err, "No backup copy could be made")) << passwd.err;
+    EXPECT_TRUE(contains(passwd.err, "--no-backup")) << passwd.err;
+    EXPECT_FALSE(contains(passwd.err, "is kept as")) << passwd.err;
+    EXPECT_EQ(support::readFileBytes(into), before);
+
+    merge = runCli({"merge", "--password-stdin", "--no-backup", into, path("from.kvr")}, "A\nB\n");
+    EXPECT_EQ(merge.code, 0) << merge.err;
+    EXPECT_FALSE(contains(merge.err, "is kept as")) << merge.err;
+    passwd = runCli({"passwd", "--password-stdin", "--no-backup", into}, "A\nN\nN\n");
+    EXPECT_EQ(passwd.code, 0) << passwd.err;
+    EXPECT_TRUE(contains(passwd.err, "no backup copy was made")) << passwd.err;
+    EXPECT_EQ(readBack(into, "N").tree.folderCount(), 2u);
+}
+
+TEST_F(CliBinary, WrittenFilesAreOwnerOnlyAndLinksAreWrittenThrough) {
+    const mode_t previous = ::umask(022);
+    const std::string good = writeSample("good.kvr", "right");
+    ::chmod(good.c_str(), 0644);
+    support::writeFileBytes(path("out.json"), {'o', 'l', 'd'});
+    ::chmod(path("out.json").c_str(), 0644);
+    support::writeFileBytes(path("link (backup).kvr"), {'o', 'l', 'd'});
+    ::chmod(path("link (backup).kvr").c_str(), 0644);
+    fs::create_symlink("good.kvr", path("link.kvr"));
+    ::umask(previous);
+
+    CliRun exported =
+        runCli({"export", "--password-stdin", "--force", "-o", path("out.json"), good}, "right\n");
+    EXPECT_EQ(exported.code, 0) << exported.err;
+    EXPECT_EQ(permissionsOf(path("out.json")), kOwnerOnly);
+
+    CliRun passwd = runCli({"passwd", "--password-stdin", path("link.kvr")}, "right\nnew\nnew\n");
+    ASSERT_EQ(passwd.code, 0) << passwd.err;
+    EXPECT_TRUE(fs::is_symlink(path("link.kvr")));
+    EXPECT_EQ(readBack(good, "new").status, vaultfile::ReadStatus::Ok);
+    EXPECT_EQ(permissionsOf(good), kOwnerOnly);
+    EXPECT_EQ(permissionsOf(path("link (backup).kvr")), kOwnerOnly);
+    EXPECT_EQ(readBack(path("link (backup).kvr"), "right").status, vaultfile::ReadStatus::Ok);
 }
