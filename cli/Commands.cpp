@@ -458,22 +458,14 @@ int runImport(const ImportOptions& options) {
     {
         Json document;
         try {
-            document = Json::parse(input);
-        } catch (const Json::parse_error& e) {
-            // Say where, not what: the text around the error may be a password.
-            std::size_t lineNumber = 1, column = 1;
-            for (std::size_t k = 0; k + 1 < e.byte && k < input.size(); ++k) {
-                if (input[k] == '\n') {
-                    ++lineNumber;
-                    column = 1;
-                } else {
-                    ++column;
-                }
-            }
+            document = parseJson(input);
+        } catch (const JsonSyntaxError& e) {
             secureWipe(input);
-            throw CliError(kExitFile, source + " is not valid JSON (line " +
-                                          std::to_string(lineNumber) + ", column " +
-                                          std::to_string(column) + "); nothing was written");
+            throw CliError(kExitFile,
+                           source + " is not valid JSON (" + e.what() + "); nothing was written");
+        } catch (const JsonImportError& e) {
+            secureWipe(input);
+            throw CliError(kExitFile, source + ": " + e.what() + "; nothing was written");
         }
         secureWipe(input);
         try {

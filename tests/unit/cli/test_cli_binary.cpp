@@ -847,3 +847,48 @@ TEST_F(CliBinary, WrittenFilesAreOwnerOnlyAndLinksAreWrittenThrough) {
     EXPECT_EQ(permissionsOf(path("link (backup).kvr")), kOwnerOnly);
     EXPECT_EQ(readBack(path("link (backup).kvr"), "right").status, vaultfile::ReadStatus::Ok);
 }
+
+TEST_F(CliBinary, HostileJsonIsRefusedByNameAndPathAndNothingIsWritten) {
+    const std::string deep = std::string(200000, '[') + std::string(200000, ']');
+    const std::string tooDeep =
+        R"({"folders": [{"items": [{"etcName": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]}]}]})";
+    struct Case {
+        std::string name;
+        std::string json;
+        std::string message;  // "": imported
+    } cases[] = {
+        {"deep", deep, "$[0][0][0]"},
+        {"deep", deep, "nested deeper than 32 levels"},
+        {"too-deep", tooDeep, "$.folders[0].items[0].etcName[0][0]"},
+        {"twice", R"({"folders": [{"name": "A"}], "folders": []})",
+         "$.folders: this name appears twice"},
+        {"twice-inner", R"({"folders": [{"items": [{"title": "a", "memo": "", "title": "b"}]}]})",
+         "$.folders[0].items[0].title: this name appears twice"},
+        {"huge-number", R"({"settings": {"autoLockMinutes": 1e400}})",
+         "line 1, column 38: a number is out of range"},
+        {"raw-nul", std::string("{\"folders\": [{\"name\": \"a\0b\"}]}", 30), "is not valid JSON"},
+        {"not-utf8", "{\"folders\": [{\"name\": \"\xC3\x28\"}]}", "is not valid JSON"},
+        {"escaped-nul", R"({"folders": [{"name": "a\u0000b", "items": [{"title": "x"}]}]})", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + ": " + c.message);
+        const std::string file = path(c.name + ".json");
+        support::writeFileBytes(file, std::vector<std::uint8_t>(c.json.begin(), c.json.end()));
+        CliRun run =
+            runCli({"import", "--password-stdin", "--force", file, path("out.kvr")}, "p\n");
+        if (c.message.empty()) {
+            EXPECT_EQ(run.code, 0) << run.err;
+            auto read = readBack(path("out.kvr"), "p");
+            ASSERT_EQ(read.status, vaultfile::ReadStatus::Ok);
+            EXPECT_EQ(read.tree.text(read.tree.firstFolder()), std::string("a\0b", 3));
+            fs::remove(path("out.kvr"));
+            continue;
+        }
+        EXPECT_EQ(run.code, 3) << run.err;
+        EXPECT_TRUE(contains(run.err, c.message)) << run.err;
+        EXPECT_TRUE(contains(run.err, file)) << run.err;
+        EXPECT_TRUE(contains(run.err, "nothing was written")) << run.err;
+        EXPECT_LT(run.err.size(), 1000u) << "the message repeats the document";
+        EXPECT_FALSE(fs::exists(path("out.kvr")));
+    }
+}
