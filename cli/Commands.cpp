@@ -414,6 +414,12 @@ int runExport(const ExportOptions& options) {
     if (!options.output.empty() && !options.force && fileio::exists(options.output))
         throw CliError(kExitRefused,
                        quoted(options.output) + " already exists; add --force to replace it");
+    // A terminal shows every password to whoever looks at the screen, and keeps them in its
+    // scroll-back: asked before anything is read.
+    if (options.output.empty() && !options.yes && ::isatty(STDOUT_FILENO) &&
+        !confirmOnTerminal("This shows every password of " + quoted(options.file) +
+                           " in clear on the terminal. Go on?"))
+        throw CliError(kExitRefused, "nothing was shown; write to a file with -o, or add --yes");
     vaultfile::ReadResult result =
         openForReading(options.file, options.passwordStdin, options.unprotectedOnly, true);
     std::string out;

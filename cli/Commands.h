@@ -38,6 +38,7 @@ struct ExportOptions {
     bool unprotectedOnly = false;
     std::string output;  // empty: standard output
     bool force = false;
+    bool yes = false;  // no question before passwords go to a terminal
 };
 int runExport(const ExportOptions& options);
 

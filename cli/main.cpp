@@ -3,6 +3,7 @@
 
 #include "cli/CliError.h"
 #include "cli/Commands.h"
+#include "vault/ProcessHardening.h"
 
 #include <CLI/CLI.hpp>
 
@@ -59,6 +60,7 @@ void addChangeOptions(CLI::App& command, bool& noBackup, double& waitSeconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kivrano::hardenProcess();
     CLI::App app{"kivrano-cli " KIVRANO_VERSION
                  " - read and write Kivrano vault files (.kvr) without the desktop program.",
                  "kivrano-cli"};
@@ -127,6 +129,9 @@ int main(int argc, char** argv) {
                               "Write to this new file (readable by you only) instead of "
                               "standard output");
     exportCommand->add_flag("--force", exporting.force, "Replace the --output file if it exists");
+    exportCommand->add_flag("--yes", exporting.yes,
+                            "Write to a terminal without asking first (without it, an export "
+                            "to a terminal asks before showing the passwords)");
     addPasswordStdin(*exportCommand, exporting.passwordStdin);
     addUnprotectedOnly(*exportCommand, exporting.unprotectedOnly);
     exportCommand->callback([&] { run = [&] { return runExport(exporting); }; });

@@ -32,10 +32,7 @@ std::string damagedMessage(const std::string& path, const std::string& what) {
 CKivranoDoc::CKivranoDoc(Prompter& prompter, HotKeyBook* hotKeys, DocumentEvents events)
     : m_prompter(prompter), m_hotKeys(hotKeys), m_events(std::move(events)) {}
 
-CKivranoDoc::~CKivranoDoc() {
-    secureWipe(m_openPassword);
-    secureWipe(m_savePassword);
-}
+CKivranoDoc::~CKivranoDoc() = default;
 
 void CKivranoDoc::newDocument() {
     m_tree.clear();
@@ -395,7 +392,7 @@ bool CKivranoDoc::saveModified() {
 
 void CKivranoDoc::changePassword(const std::string& oldPassword, const std::string& newPassword,
                                  const std::string& confirmation) {
-    if (oldPassword != m_savePassword) {
+    if (!(m_savePassword == oldPassword)) {
         m_prompter.message(std::string(text(StringId::InvalidPassword)));
         return;
     }

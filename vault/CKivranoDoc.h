@@ -3,6 +3,7 @@
 #include "vault/CDic.h"
 #include "vault/FileIO.h"
 #include "vault/Prompter.h"
+#include "vault/Secure.h"
 #include "vault/VaultFile.h"
 #include "vault/VaultSettings.h"
 #include "vault/VaultTree.h"
@@ -102,7 +103,7 @@ public:
     const std::string& savePath() const { return m_savePath; }
     const std::string& pathName() const { return m_pathName; }
     const std::string& title() const { return m_title; }
-    bool hasSavePassword(const std::string& password) const { return password == m_savePassword; }
+    bool hasSavePassword(const std::string& password) const { return m_savePassword == password; }
     const vaultfile::UnlockVerifier& unlockVerifier() const { return m_verifier; }
     // The last read's format and version ("BF01" files read as "KVR2.04").
     int formatNumber() const { return m_formatNumber; }
@@ -145,8 +146,8 @@ private:
 
     bool m_mergeFlag = false;
     bool m_loadOk = false;
-    std::string m_openPassword;
-    std::string m_savePassword;
+    SecretString m_openPassword;
+    SecretString m_savePassword;
     std::string m_loadPath;
     std::string m_savePath;
     bool m_readUnprotectedOnly = false;

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -565,7 +567,9 @@ namespace {
 // Talks to the program through a pseudo-terminal, as a user at a terminal would.
 class TerminalSession {
 public:
-    explicit TerminalSession(const std::vector<std::string>& args) {
+    // runAs: the user to run as (0: this test's own); debug: the KIVRANO_DEBUG value.
+    explicit TerminalSession(const std::vector<std::string>& args, uid_t runAs = 0,
+                             const char* debug = nullptr) {
         std::vector<std::string> argvStrings{KIVRANO_CLI_PATH};
         argvStrings.insert(argvStrings.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -573,6 +577,11 @@ public:
         argv.push_back(nullptr);
         m_pid = ::forkpty(&m_master, nullptr, nullptr, nullptr);
         if (m_pid == 0) {
+            if (debug)
+                ::setenv("KIVRANO_DEBUG", debug, 1);
+            else
+                ::unsetenv("KIVRANO_DEBUG");
+            if (runAs != 0 && (::setgid(runAs) != 0 || ::setuid(runAs) != 0)) ::_exit(126);
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
@@ -612,6 +621,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     const std::string& output() const { return m_output; }
+    pid_t pid() const { return m_pid; }
 
 private:
     bool readSome() {
@@ -890,5 +900,63 @@ TEST_F(CliBinary, HostileJsonIsRefusedByNameAndPathAndNothingIsWritten) {
         EXPECT_TRUE(contains(run.err, "nothing was written")) << run.err;
         EXPECT_LT(run.err.size(), 1000u) << "the message repeats the document";
         EXPECT_FALSE(fs::exists(path("out.kvr")));
+    }
+}
+
+TEST_F(CliBinary, TheRunningProgramCannotBeDumpedOrReadByOthers) {
+    // The owner of /proc/PID/mem tells: a process that is not dumpable has it shown as root's. Run
+    // as root, the program is started as another user so that the difference shows.
+    const uid_t runAs = ::geteuid() == 0 ? 65534 : 0;
+    const uid_t shownWhenDumpable = runAs != 0 ? runAs : ::geteuid();
+    ::chmod(m_dir.c_str(), 0755);
+    const std::string good = writeSample("good.kvr", "right");
+    ::chmod(good.c_str(), 0644);
+    for (const char* debug : {static_cast<const char*>(nullptr), "1"}) {
+        SCOPED_TRACE(debug ? "KIVRANO_DEBUG=1" : "normal");
+        TerminalSession session({"ls", good}, runAs, debug);
+        // Waiting for the password: well past the start.
+        ASSERT_TRUE(session.waitFor("Password of")) << session.output();
+        struct stat st {};
+        ASSERT_EQ(::stat(("/proc/" + std::to_string(session.pid()) + "/mem").c_str(), &st), 0);
+        std::ifstream limits("/proc/" + std::to_string(session.pid()) + "/limits");
+        std::string line, coreLine;
+        while (std::getline(limits, line))
+            if (line.rfind("Max core file size", 0) == 0) coreLine = line;
+        if (debug) {
+            EXPECT_EQ(st.st_uid, shownWhenDumpable);
+        } else {
+            EXPECT_EQ(st.st_uid, 0u);
+            EXPECT_NE(coreLine.find(" 0 "), std::string::npos) << coreLine;
+        }
+        session.type("right");
+        EXPECT_EQ(session.finish(), 0) << session.output();
+    }
+}
+
+TEST_F(CliBinary, ExportToATerminalAsksFirstUnlessYes) {
+    const std::string good = writeSample("good.kvr", "right");
+    struct Case {
+        std::vector<std::string> args;
+        const char* answer;  // nullptr: no question expected
+        int code;
+    } cases[] = {
+        {{"export", good}, "n", 1},
+        {{"export", good}, "y", 0},
+        {{"export", "--yes", good}, nullptr, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer ? c.answer : "--yes");
+        TerminalSession session(c.args);
+        if (c.answer) {
+            ASSERT_TRUE(session.waitFor("in clear on the terminal. Go on? [y/N] "))
+                << session.output();
+            session.type(c.answer);
+        }
+        if (c.code == 0) {
+            ASSERT_TRUE(session.waitFor("Password of")) << session.output();
+            session.type("right");
+        }
+        EXPECT_EQ(session.finish(), c.code) << session.output();
+        EXPECT_EQ(contains(session.output(), "hunter2"), c.code == 0) << session.output();
     }
 }
