@@ -3,6 +3,7 @@
 #include "platform/qt/VaultText.h"
 #include "vault/Strings.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -70,9 +71,9 @@ Prompter::ChangedFileChoice QtPrompter::askChangedOnDisk(const std::string& text
 
 std::string QtPrompter::askSavePath(const std::string& suggestedPath) {
     const QString chosen =
-        QFileDialog::getSaveFileName(m_parent, title(), QString::fromStdString(suggestedPath),
+        QFileDialog::getSaveFileName(m_parent, title(), QFile::decodeName(suggestedPath.c_str()),
                                      QStringLiteral("Kivrano data files (*.kvr)"));
-    return chosen.toStdString();
+    return QFile::encodeName(chosen).toStdString();
 }
 
 }  // namespace kivrano
