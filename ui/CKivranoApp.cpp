@@ -15,6 +15,7 @@
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPause.h"
 #include "platform/qt/QtShell.h"
+#include "platform/qt/StderrDebugSink.h"
 #include "platform/qt/VaultText.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotKeys.h"
@@ -234,7 +235,11 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     keyHooks.hideToTray = [frame] { frame->toSystemTray(); };
     keyHooks.restore = [frame] { frame->bringForward(); };
     std::unique_ptr<TypingEngine> typing;
-    if (keyboard) typing = std::make_unique<TypingEngine>(*keyboard, clipboard, pause, *windows);
+    platform::StderrDebugSink typingTrace;
+    if (keyboard) {
+        typing = std::make_unique<TypingEngine>(*keyboard, clipboard, pause, *windows);
+        typing->setDebugSink(&typingTrace);
+    }
     keyHooks.typeField = [&](int field) {
         if (typing)
             typing->typeField(doc.tree().item(doc.tree().selection()), field,
