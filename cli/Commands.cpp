@@ -427,10 +427,7 @@ int runExport(const ExportOptions& options) {
         out = textListing(result.tree,
                           options.nonEmpty ? ListingLines::NonEmptyOnly : ListingLines::All);
     } else {
-        Json document =
-            vaultToJson(result.tree, result.settings, result.formatNumber, result.version);
-        out = formatJson(document);
-        wipeJson(document);
+        out = formatVaultJson(result.tree, result.settings, result.formatNumber, result.version);
     }
     emitSecret(out, options.output, options.force);
     return kExitOk;

@@ -305,6 +305,64 @@ struct StringOut {
 
 }  // namespace
 
+namespace {
+
+Json settingsToJson(const VaultSettings& settings) {
+    Json s = Json::object();
+    s["autoTrack"] = settings.autoTrack;
+    s["autoLockMinutes"] = settings.autoLockMinutes;
+    s["typeInMode"] = settings.typeInMode;
+    Json keys = Json::array();
+    for (const HotKeyValue& key : settings.globalHotKeys) keys.push_back(hotKeyToJson(key));
+    s["globalHotKeys"] = std::move(keys);
+    Json table = Json::array();
+    for (const std::string& path : settings.applicationTable) table.push_back(textToJson(path));
+    s["applicationTable"] = std::move(table);
+    return s;
+}
+
+// The text formatJson gives for vaultToJson's document, written one item at a time: a
+// document of the whole vault would take many times the vault's size.
+template <typename Out>
+void writeVaultJson(const VaultTree& tree, const VaultSettings& settings, int formatNumber,
+                    std::string_view version, Out& out) {
+    auto member = [&](std::string_view indent, std::string_view name, const Json& value,
+                      std::size_t depth) {
+        out.append(indent);
+        out.append(Json(std::string(name)).dump());
+        out.append(": ");
+        writeJson(value, depth, out);
+    };
+    out.append("{\n");
+    member("  ", "format", Json(formatNumber), 1);
+    out.append(",\n");
+    member("  ", "version", textToJson(version), 1);
+    out.append(",\n");
+    member("  ", "settings", settingsToJson(settings), 1);
+    out.append(",\n  \"folders\": ");
+    if (tree.firstFolder() == kNoNode) out.append("[]");
+    for (TreeNode f = tree.firstFolder(); f != kNoNode; f = tree.nextSibling(f)) {
+        out.append(f == tree.firstFolder() ? "[\n    {\n" : ",\n    {\n");
+        member("      ", "name", textToJson(tree.text(f)), 3);
+        out.append(",\n");
+        member("      ", "unprotected", Json(tree.data(f)), 3);
+        out.append(",\n      \"items\": ");
+        if (tree.firstChild(f) == kNoNode) out.append("[]");
+        for (TreeNode i = tree.firstChild(f); i != kNoNode; i = tree.nextSibling(i)) {
+            out.append(i == tree.firstChild(f) ? "[\n        " : ",\n        ");
+            Json item = itemToJson(*tree.item(i));
+            writeJson(item, 4, out);
+            wipeJson(item);
+        }
+        if (tree.firstChild(f) != kNoNode) out.append("\n      ]");
+        out.append("\n    }");
+    }
+    if (tree.firstFolder() != kNoNode) out.append("\n  ]");
+    out.append("\n}\n");
+}
+
+}  // namespace
+
 std::string formatJson(const Json& document) {
     MeasuringOut measure;
     writeJson(document, 0, measure);
@@ -313,6 +371,17 @@ std::string formatJson(const Json& document) {
     StringOut out{text};
     writeJson(document, 0, out);
     text.push_back('\n');
+    return text;
+}
+
+std::string formatVaultJson(const VaultTree& tree, const VaultSettings& settings, int formatNumber,
+                            std::string_view version) {
+    MeasuringOut measure;
+    writeVaultJson(tree, settings, formatNumber, version, measure);
+    std::string text;
+    text.reserve(measure.size);
+    StringOut out{text};
+    writeVaultJson(tree, settings, formatNumber, version, out);
     return text;
 }
 
@@ -329,16 +398,7 @@ Json vaultToJson(const VaultTree& tree, const VaultSettings& settings, int forma
     document["format"] = formatNumber;
     document["version"] = textToJson(version);
 
-    Json& s = document["settings"] = Json::object();
-    s["autoTrack"] = settings.autoTrack;
-    s["autoLockMinutes"] = settings.autoLockMinutes;
-    s["typeInMode"] = settings.typeInMode;
-    Json keys = Json::array();
-    for (const HotKeyValue& key : settings.globalHotKeys) keys.push_back(hotKeyToJson(key));
-    s["globalHotKeys"] = std::move(keys);
-    Json table = Json::array();
-    for (const std::string& path : settings.applicationTable) table.push_back(textToJson(path));
-    s["applicationTable"] = std::move(table);
+    document["settings"] = settingsToJson(settings);
 
     Json folders = Json::array();
     for (TreeNode f = tree.firstFolder(); f != kNoNode; f = tree.nextSibling(f)) {

@@ -59,6 +59,11 @@ void vaultFromJson(const Json& document, VaultTree& tree, VaultSettings& setting
 // on one line, a final newline.
 std::string formatJson(const Json& document);
 
+// formatJson(vaultToJson(...)) without the document in between: one item's worth of JSON at a
+// time, so that a large vault's export takes little more memory than its text.
+std::string formatVaultJson(const VaultTree& tree, const VaultSettings& settings, int formatNumber,
+                            std::string_view version);
+
 // Text as it appears in a document: a string when valid UTF-8, else {"base64": ...}.
 Json textToJson(std::string_view bytes);
 
