@@ -128,6 +128,9 @@ vaultfile::ReadResult readVault(const std::string& path, const std::vector<std::
         case vaultfile::ReadStatus::Damaged:
             throw CliError(kExitFile, damagedMessage(path, result.error));
     }
+    if (result.nonzeroPaddings > 0)
+        note(text(StringId::NonzeroPaddingWarning, {std::to_string(result.nonzeroPaddings), path,
+                                                    std::to_string(result.firstNonzeroPadding)}));
     return result;
 }
 

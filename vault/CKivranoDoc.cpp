@@ -184,6 +184,11 @@ bool CKivranoDoc::load(const std::string& path) {
     else
         m_verifier = vaultfile::makeUnlockVerifier(m_openPassword);
 
+    if (result.nonzeroPaddings > 0)
+        m_prompter.message(
+            text(StringId::NonzeroPaddingWarning, {std::to_string(result.nonzeroPaddings), path,
+                                                   std::to_string(result.firstNonzeroPadding)}),
+            Prompter::Icon::Exclamation);
     if (m_events.settingsLoaded) m_events.settingsLoaded(m_settings);
     m_savePassword = m_openPassword;
     m_loadPath = path;

@@ -21,6 +21,10 @@ std::string_view text(StringId id) {
                    "shown here, save the vault under another name, or cancel?";
         case StringId::SaveWithoutBackupQuestion:
             return "No backup copy could be made: %1\n\nSave without a backup?";
+        case StringId::NonzeroPaddingWarning:
+            return "%1 text(s) in \"%2\" do not end the way Kivrano writes them (the first "
+                   "starts at byte %3): the file may be damaged there. Check the entries you "
+                   "use, or compare with the backup copy.";
         case StringId::EnterInteger: return "Please enter an integer.";
         case StringId::EnterIntegerBetween: return "Please enter an integer between %1 and %2.";
         case StringId::ApplicationTableFull:

@@ -17,6 +17,7 @@ enum class StringId : int {
     NotVaultFile = 5,               // %1: the file
     FileChangedOnDisk = 6,          // %1: the file
     SaveWithoutBackupQuestion = 7,  // %1: why no backup could be made
+    NonzeroPaddingWarning = 8,      // %1: how many texts, %2: the file, %3: a byte offset
     // Item editor and Application dialog
     EnterInteger = 401,
     EnterIntegerBetween = 402,  // %1 and %2: the lowest and highest value

@@ -475,3 +475,16 @@ TEST_F(DocumentTest, SaveWhoseBackupCannotBeMadeAsksFirst) {
     EXPECT_NE(readFileBytes(alice), original);
     EXPECT_TRUE(fs::is_directory(path("alice (backup).kvr")));
 }
+
+TEST_F(DocumentTest, OpenSaysWhenATextLooksDamaged) {
+    VaultTree tree;
+    tree.insertFolder({"F", 0});
+    auto bytes = vaultfile::write(tree, VaultSettings{}, "pw");
+    bytes[73 + 12] ^= 0x01;  // inside the folder name's only block
+    writeFileBytes(path("hit.kvr"), bytes);
+    CKivranoDoc doc(prompter, &hotKeys, events);
+    ASSERT_TRUE(doc.open(path("hit.kvr"), "pw", false));  // still opens: nothing else tells
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0],
+              text(StringId::NonzeroPaddingWarning, {"1", path("hit.kvr"), "81"}));
+}

@@ -132,3 +132,33 @@ TEST(VaultFileDamaged, RandomCorruptionNeverCrashes) {
     }
     EXPECT_GT(damaged, 0);  // the damage was real enough to be noticed some of the time
 }
+
+TEST(VaultFileDamaged, DamageInsideATextShowsInItsPadding) {
+    VaultTree tree;
+    TreeNode f = tree.insertFolder({"F", 0});  // one byte: seven bytes of padding
+    auto item = std::make_unique<VaultItem>();
+    item->title = "12345678";  // a whole block: no padding to tell anything
+    tree.insertItem(f, std::move(item));
+    const auto whole = vaultfile::write(tree, VaultSettings{}, "pw");
+    EXPECT_EQ(vaultfile::read(whole, "pw").nonzeroPaddings, 0u);
+
+    constexpr std::size_t kFolderName = 73 + 12;  // after the frame, the tag, flag and length
+    constexpr std::size_t kTitle = kFolderName + 8 + 16;  // then tag, mask, last page, length
+    auto nameHit = whole;
+    nameHit[kFolderName + 3] ^= 0x10;
+    auto read = vaultfile::read(nameHit, "pw");
+    ASSERT_EQ(read.status, vaultfile::ReadStatus::Ok);  // nothing else can tell
+    EXPECT_EQ(read.nonzeroPaddings, 1u);
+    EXPECT_EQ(read.firstNonzeroPadding, kFolderName - 4);
+    auto titleHit = whole;
+    titleHit[kTitle] ^= 0x10;
+    EXPECT_EQ(vaultfile::read(titleHit, "pw").nonzeroPaddings, 0u);
+
+    // Texts read under the wrong key (the protected part, with the unprotected-only choice)
+    // are not taken for damage, in any fixture.
+    for (const char* name : {"current-KVR2.04.kvr", "legacy-KVR2.04.kvr", "legacy-KVR1.00.kvr"}) {
+        EXPECT_EQ(vaultfile::read(fixture(name), "legacy pw").nonzeroPaddings, 0u) << name;
+        EXPECT_EQ(vaultfile::read(fixture(name), "wrong", sayYes()).nonzeroPaddings, 0u) << name;
+    }
+    EXPECT_EQ(vaultfile::read(nameHit, "wrong", sayYes()).nonzeroPaddings, 0u);
+}
