@@ -19,7 +19,6 @@
 #include <cstdint>
 #include <cstring>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -71,11 +70,9 @@ void emitSecret(std::string& text, const std::string& output, bool force) {
         secureWipe(text);
         throw CliError(kExitRefused, quoted(output) + " already exists; add --force to replace it");
     }
-    std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    secureWipe(text);
     std::string error;
-    const bool written = fileio::writeAtomically(output, bytes, error);
-    secureWipe(bytes);
+    const bool written = fileio::writeAtomically(output, text.data(), text.size(), error);
+    secureWipe(text);
     if (!written) throw CliError(kExitFile, error);
 }
 
@@ -450,7 +447,21 @@ int runImport(const ImportOptions& options) {
     std::string input;
     const std::string source = fromStdin ? std::string("standard input") : quoted(options.json);
     if (fromStdin) {
-        input.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        // The same limit as for files: a document that never ends must not take the memory.
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            input.append(buffer, static_cast<std::size_t>(n));
+            if (input.size() > fileio::kMaxFileSize) {
+                secureWipe(input);
+                throw CliError(kExitFile,
+                               "standard input holds more than the 64 MiB that Kivrano reads; "
+                               "nothing was written");
+            }
+        }
+        secureWipe(buffer, sizeof buffer);
     } else {
         std::string error;
         auto bytes = fileio::readAll(options.json, error);

@@ -60,7 +60,8 @@ std::string notAFile(mode_t mode) {
 
 std::string tooLarge(std::uint64_t size) {
     return "it is " + std::to_string(size) +
-           " bytes long, and a Kivrano file is never larger than 64 MiB";
+           " bytes long, more than the 64 MiB that Kivrano reads (no vault comes near that "
+           "size)";
 }
 
 }  // namespace
@@ -181,6 +182,11 @@ int removeStaleTemporaries(const std::string& target,
 
 bool writeAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
                      std::string& error) {
+    return writeAtomically(path, bytes.data(), bytes.size(), error);
+}
+
+bool writeAtomically(const std::string& path, const void* data, std::size_t size,
+                     std::string& error) {
     const auto started = std::chrono::system_clock::now();
     const std::string target = writeTarget(path);
     const std::string directory = directoryOf(target);
@@ -202,7 +208,7 @@ bool writeAtomically(const std::string& path, const std::vector<std::uint8_t>& b
         return false;
     };
     if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0) return fail("cannot set the file's permissions");
-    if (!writeAll(fd, bytes.data(), bytes.size())) return fail("writing failed");
+    if (!writeAll(fd, static_cast<const std::uint8_t*>(data), size)) return fail("writing failed");
     if (::fsync(fd) != 0) return fail("flushing to disk failed");
     if (::close(fd) != 0) {
         fd = -1;

@@ -47,6 +47,8 @@ std::string writeTarget(const std::string& path);
 // is untouched, the temporary file is removed, and error names the file and the reason.
 bool writeAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
                      std::string& error);
+bool writeAtomically(const std::string& path, const void* data, std::size_t size,
+                     std::string& error);
 
 // Removes the temporary files of earlier saves of target that were cut short: only names of
 // exactly our pattern ("<name>.XXXXXX"), regular files of ours, last written before
