@@ -107,12 +107,7 @@ void CKivranoDoc::startNewProfile(const std::string& path) {
                                          VaultTree::kFolderImage, 0);
     m_tree.select(placeholder);
 
-    const std::string name = fileio::profileName(path);
-    setCaption(name + " - " + std::string(text(StringId::ProductName)));
-    m_title = name;
-    m_pathName = path;
-    m_loadPath = path;
-    m_savePath = path;
+    adoptPath(path);
     m_savePassword = m_openPassword;
     m_readUnprotectedOnly = false;
     m_loadOk = true;
@@ -293,7 +288,8 @@ bool CKivranoDoc::changedOnDisk() const {
     return now->size != m_diskStamp->size || now->digest != m_diskStamp->digest;
 }
 
-void CKivranoDoc::saveUnder(const std::string& path) {
+// The document now names, reads and writes the file at path.
+void CKivranoDoc::adoptPath(const std::string& path) {
     const std::string name = fileio::profileName(path);
     setCaption(name + " - " + std::string(text(StringId::ProductName)));
     m_title = name;
@@ -325,7 +321,7 @@ CKivranoDoc::StoreOutcome CKivranoDoc::store(bool backup) {
                     m_savePath = previousSavePath;
                     return StoreOutcome::Failed;
                 }
-                saveUnder(other);
+                adoptPath(other);
                 return StoreOutcome::Written;
             }
             case Prompter::ChangedFileChoice::Cancel: return StoreOutcome::Cancelled;

@@ -123,7 +123,7 @@ private:
     // The checked write of the save path: lock, change check, backup, write.
     StoreOutcome store(bool backup);
     bool changedOnDisk() const;
-    void saveUnder(const std::string& path);
+    void adoptPath(const std::string& path);
     // The save-changes question for a modified vault (nothing to ask: Saved).
     SavePrompt promptToSave();
     bool load(const std::string& path);

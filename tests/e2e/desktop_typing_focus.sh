@@ -11,36 +11,13 @@ kivrano=$1
 cli=$2
 target=$3
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  exec 5>&- 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
-mkdir -p "$KIVRANO_HOME/Profiles"
+new_workspace
 on_failure() {
   echo "--- target said:" >&2; cat "$work/target.out" >&2 || true
   echo "--- kivrano said:" >&2; cat "$work/kivrano.err" >&2 || true
 }
-hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 
-wait_for() { # pattern in a file (the target's output by default)
-  local file=${2:-$work/target.out}
-  for _ in $(seq 100); do
-    grep -q -- "$1" "$file" && return 0
-    sleep 0.1
-  done
-  fail "never saw \"$1\" in $(basename "$file")"
-}
-
-mkfifo "$work/target.in"
-"$target" --title "Bank Login" <"$work/target.in" >"$work/target.out" 2>/dev/null &
-pids+=($!)
-exec 5>"$work/target.in"
-wait_for "^ready"
+start_target "$target" "Bank Login"
 
 # Paste mode: the password waits half a second on the clipboard before Ctrl+V, and that is
 # when the other window comes to the front.
