@@ -14,8 +14,20 @@ const QByteArray kRequest = QByteArrayLiteral("come-forward\n");
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
 }  // namespace
 
-LocalSingleInstance::LocalSingleInstance()
-    : LocalSingleInstance(QStringLiteral("KivranoClass-%1").arg(getuid())) {}
+namespace {
+
+// One copy per user and desktop: a second X session of the same user (or a test's own
+// virtual display) runs a copy of its own rather than calling one it cannot show.
+QString instanceName() {
+    QString display = QString::fromLocal8Bit(qgetenv("DISPLAY"));
+    display.replace(QLatin1Char(':'), QLatin1Char('_')).replace(QLatin1Char('/'), QLatin1Char('_'));
+    return display.isEmpty() ? QStringLiteral("KivranoClass-%1").arg(getuid())
+                             : QStringLiteral("KivranoClass-%1-%2").arg(getuid()).arg(display);
+}
+
+}  // namespace
+
+LocalSingleInstance::LocalSingleInstance() : LocalSingleInstance(instanceName()) {}
 
 LocalSingleInstance::LocalSingleInstance(QString serverName)
     : m_serverName(std::move(serverName)) {}
