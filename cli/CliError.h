@@ -11,6 +11,7 @@ enum ExitCode : int {
     kExitRefused = 1,  // wrong password, or an operation that was refused
     kExitUsage = 2,    // the command line (or standard input) is not what the command needs
     kExitFile = 3,     // a file that cannot be read, is damaged, or cannot be written
+    kExitBusy = 4,     // another program was changing the vault; nothing was done
 };
 
 // Ends a command with a message for standard error and an exit status.

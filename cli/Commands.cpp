@@ -6,6 +6,7 @@
 #include "cli/VaultJson.h"
 #include "vault/CKivranoDoc.h"
 #include "vault/FileIO.h"
+#include "vault/FileLock.h"
 #include "vault/Secure.h"
 #include "vault/Strings.h"
 #include "vault/TextListing.h"
@@ -14,10 +15,11 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <iostream>
-#include <iterator>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -68,11 +70,9 @@ void emitSecret(std::string& text, const std::string& output, bool force) {
         secureWipe(text);
         throw CliError(kExitRefused, quoted(output) + " already exists; add --force to replace it");
     }
-    std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    secureWipe(text);
     std::string error;
-    const bool written = fileio::writeAtomically(output, bytes, error);
-    secureWipe(bytes);
+    const bool written = fileio::writeAtomically(output, text.data(), text.size(), error);
+    secureWipe(text);
     if (!written) throw CliError(kExitFile, error);
 }
 
@@ -120,9 +120,14 @@ vaultfile::ReadResult readVault(const std::string& path, const std::vector<std::
                            "cannot open " + quoted(path) +
                                ": wrong password, or the file was written by a newer version "
                                "of Kivrano");
+        case vaultfile::ReadStatus::NotVaultFile:
+            throw CliError(kExitFile, text(StringId::NotVaultFile, {path}));
         case vaultfile::ReadStatus::Damaged:
             throw CliError(kExitFile, damagedMessage(path, result.error));
     }
+    if (result.nonzeroPaddings > 0)
+        note(text(StringId::NonzeroPaddingWarning, {std::to_string(result.nonzeroPaddings), path,
+                                                    std::to_string(result.firstNonzeroPadding)}));
     return result;
 }
 
@@ -153,8 +158,26 @@ vaultfile::ReadResult openForReading(const std::string& path, bool passwordStdin
 class RecordingPrompter : public Prompter {
 public:
     void message(const std::string& text, Icon) override { m_messages.push_back(text); }
-    bool askYesNo(const std::string&, Icon) override { return false; }
+    bool askYesNo(const std::string& text, Icon) override {
+        m_questions.push_back(text);
+        return false;
+    }
     SaveChoice askSaveChanges(const std::string&) override { return SaveChoice::Discard; }
+    ChangedFileChoice askChangedOnDisk(const std::string& text) override {
+        m_questions.push_back(text);
+        return ChangedFileChoice::Cancel;
+    }
+    std::string askSavePath(const std::string&) override { return {}; }
+
+    // The document's question about saving without a backup, when it was asked: its first
+    // paragraph says why there is none.
+    std::optional<std::string> backupProblem() const {
+        const std::string mark = text(StringId::SaveWithoutBackupQuestion, {""});
+        const std::string lead = mark.substr(0, mark.find('\n'));
+        for (const std::string& q : m_questions)
+            if (q.compare(0, lead.size(), lead) == 0) return q.substr(0, q.find('\n'));
+        return std::nullopt;
+    }
 
     const std::vector<std::string>& messages() const { return m_messages; }
     void clear() { m_messages.clear(); }
@@ -169,7 +192,22 @@ public:
 
 private:
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_questions;
 };
+
+// The lock of a vault that a command is about to change, held until the command ends.
+fileio::FileLock lockForChange(const std::string& path, double waitSeconds) {
+    std::string error;
+    auto lock = fileio::FileLock::acquire(
+        path, std::chrono::milliseconds(static_cast<std::int64_t>(waitSeconds * 1000)), error);
+    if (!lock) throw CliError(kExitBusy, error);
+    return std::move(*lock);
+}
+
+std::string noBackupMessage(const std::string& why, const std::string& path) {
+    return why + "; " + quoted(path) +
+           " was not changed. Add --no-backup to change it without a backup copy";
+}
 
 std::string pad(const std::string& label, std::size_t width) {
     std::string padded = label;
@@ -270,6 +308,8 @@ int runInfo(const InfoOptions& options) {
         readOptions.buildIndex = false;
         readOptions.askContinueUnprotected = [](std::string_view) { return true; };
         result = vaultfile::read(bytes, "", readOptions);
+        if (result.status == vaultfile::ReadStatus::NotVaultFile)
+            throw CliError(kExitFile, text(StringId::NotVaultFile, {options.file}));
         if (result.status == vaultfile::ReadStatus::Damaged)
             throw CliError(kExitFile, damagedMessage(options.file, result.error));
         contents = result.unprotectedOnly
@@ -374,6 +414,12 @@ int runExport(const ExportOptions& options) {
     if (!options.output.empty() && !options.force && fileio::exists(options.output))
         throw CliError(kExitRefused,
                        quoted(options.output) + " already exists; add --force to replace it");
+    // A terminal shows every password to whoever looks at the screen, and keeps them in its
+    // scroll-back: asked before anything is read.
+    if (options.output.empty() && !options.yes && ::isatty(STDOUT_FILENO) &&
+        !confirmOnTerminal("This shows every password of " + quoted(options.file) +
+                           " in clear on the terminal. Go on?"))
+        throw CliError(kExitRefused, "nothing was shown; write to a file with -o, or add --yes");
     vaultfile::ReadResult result =
         openForReading(options.file, options.passwordStdin, options.unprotectedOnly, true);
     std::string out;
@@ -381,10 +427,7 @@ int runExport(const ExportOptions& options) {
         out = textListing(result.tree,
                           options.nonEmpty ? ListingLines::NonEmptyOnly : ListingLines::All);
     } else {
-        Json document =
-            vaultToJson(result.tree, result.settings, result.formatNumber, result.version);
-        out = formatJson(document);
-        wipeJson(document);
+        out = formatVaultJson(result.tree, result.settings, result.formatNumber, result.version);
     }
     emitSecret(out, options.output, options.force);
     return kExitOk;
@@ -404,7 +447,21 @@ int runImport(const ImportOptions& options) {
     std::string input;
     const std::string source = fromStdin ? std::string("standard input") : quoted(options.json);
     if (fromStdin) {
-        input.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        // The same limit as for files: a document that never ends must not take the memory.
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            input.append(buffer, static_cast<std::size_t>(n));
+            if (input.size() > fileio::kMaxFileSize) {
+                secureWipe(input);
+                throw CliError(kExitFile,
+                               "standard input holds more than the 64 MiB that Kivrano reads; "
+                               "nothing was written");
+            }
+        }
+        secureWipe(buffer, sizeof buffer);
     } else {
         std::string error;
         auto bytes = fileio::readAll(options.json, error);
@@ -418,22 +475,14 @@ int runImport(const ImportOptions& options) {
     {
         Json document;
         try {
-            document = Json::parse(input);
-        } catch (const Json::parse_error& e) {
-            // Say where, not what: the text around the error may be a password.
-            std::size_t lineNumber = 1, column = 1;
-            for (std::size_t k = 0; k + 1 < e.byte && k < input.size(); ++k) {
-                if (input[k] == '\n') {
-                    ++lineNumber;
-                    column = 1;
-                } else {
-                    ++column;
-                }
-            }
+            document = parseJson(input);
+        } catch (const JsonSyntaxError& e) {
             secureWipe(input);
-            throw CliError(kExitFile, source + " is not valid JSON (line " +
-                                          std::to_string(lineNumber) + ", column " +
-                                          std::to_string(column) + "); nothing was written");
+            throw CliError(kExitFile,
+                           source + " is not valid JSON (" + e.what() + "); nothing was written");
+        } catch (const JsonImportError& e) {
+            secureWipe(input);
+            throw CliError(kExitFile, source + ": " + e.what() + "; nothing was written");
         }
         secureWipe(input);
         try {
@@ -495,6 +544,8 @@ int runPasswd(const PasswdOptions& options) {
         fresh = passwords.ask("new password for " + quoted(path));
         confirmation = passwords.ask("new password again, to confirm");
 
+        // From the read below to the rename of the save, no other writer of ours gets in.
+        const fileio::FileLock lock = lockForChange(path, options.lockWaitSeconds);
         RecordingPrompter prompter;
         CKivranoDoc doc(prompter);
         if (!doc.open(path, current, false))
@@ -509,11 +560,17 @@ int runPasswd(const PasswdOptions& options) {
                                              " The password of " + quoted(path) +
                                              " was not changed.");
         prompter.clear();
-        if (!doc.save())
+        if (!(options.noBackup ? doc.saveWithoutBackup() : doc.save())) {
+            if (auto why = prompter.backupProblem())
+                throw CliError(kExitFile, noBackupMessage(*why, path));
             throw CliError(kExitFile, prompter.joined() + " The password of " + quoted(path) +
                                           " was not changed.");
-        note("changed the password of " + quoted(path) + "; the file as it was is kept as " +
-             quoted(fileio::backupPath(path)));
+        }
+        if (options.noBackup)
+            note("changed the password of " + quoted(path) + "; no backup copy was made");
+        else
+            note("changed the password of " + quoted(path) + "; the file as it was is kept as " +
+                 quoted(fileio::backupPath(path)));
         if (fresh.empty()) note("the new password is empty: anybody who has the file can open it");
     } catch (...) {
         wipeAll();
@@ -542,6 +599,12 @@ int runMerge(const MergeOptions& options) {
             readVault(options.from, fromBytes, fromPassword, OnWrongPassword::Refuse)
                 .tree.itemCount();
 
+        // INTO is read again under the lock, which is held to the rename: what another
+        // program saved meanwhile is merged, not overwritten.
+        const fileio::FileLock lock = lockForChange(options.into, options.lockWaitSeconds);
+        secureWipe(intoBytes);
+        intoBytes = readVaultBytes(options.into);
+        readVault(options.into, intoBytes, intoPassword, OnWrongPassword::Refuse);
         RecordingPrompter prompter;
         CKivranoDoc doc(prompter);
         if (!doc.open(options.into, intoPassword, false))
@@ -564,8 +627,13 @@ int runMerge(const MergeOptions& options) {
             vaultfile::write(doc.tree(), doc.settings(), intoPassword);
         const std::string backup = fileio::backupPath(options.into);
         std::string error;
-        const bool backedUp = fileio::writeAtomically(backup, intoBytes, error);
-        if (!backedUp) note("no backup copy was made: " + error);
+        const bool backedUp =
+            !options.noBackup && fileio::writeAtomically(backup, intoBytes, error);
+        if (!options.noBackup && !backedUp) {
+            secureWipe(merged);
+            throw CliError(kExitFile,
+                           noBackupMessage("no backup copy could be made: " + error, options.into));
+        }
         const bool written = fileio::writeAtomically(options.into, merged, error);
         secureWipe(merged);
         if (!written) throw CliError(kExitFile, error);

@@ -38,6 +38,7 @@ struct ExportOptions {
     bool unprotectedOnly = false;
     std::string output;  // empty: standard output
     bool force = false;
+    bool yes = false;  // no question before passwords go to a terminal
 };
 int runExport(const ExportOptions& options);
 
@@ -49,9 +50,14 @@ struct ImportOptions {
 };
 int runImport(const ImportOptions& options);
 
+// How long a command that changes a vault waits for another program that is changing it.
+inline constexpr double kDefaultLockWaitSeconds = 10;
+
 struct PasswdOptions {
     std::string file;
     bool passwordStdin = false;
+    bool noBackup = false;
+    double lockWaitSeconds = kDefaultLockWaitSeconds;
 };
 int runPasswd(const PasswdOptions& options);
 
@@ -59,6 +65,8 @@ struct MergeOptions {
     std::string into;
     std::string from;
     bool passwordStdin = false;
+    bool noBackup = false;
+    double lockWaitSeconds = kDefaultLockWaitSeconds;
 };
 int runMerge(const MergeOptions& options);
 

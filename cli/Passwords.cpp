@@ -129,4 +129,14 @@ std::string PasswordSource::ask(const std::string& what) {
     return password;
 }
 
+bool confirmOnTerminal(const std::string& question) {
+    int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw CliError(kExitUsage, "there is no terminal to ask on");
+    writeAll(fd, question + " [y/N] ");
+    std::string answer;
+    readLine(fd, answer);
+    ::close(fd);
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+}
+
 }  // namespace kivrano::cli

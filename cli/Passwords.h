@@ -22,4 +22,8 @@ private:
     bool m_fromStdin;
 };
 
+// Asks a yes-or-no question on the terminal (echo on); true only for "y" or "yes". Throws
+// CliError when there is no terminal.
+bool confirmOnTerminal(const std::string& question);
+
 }  // namespace kivrano::cli

@@ -9,7 +9,9 @@
 #include <initializer_list>
 #include <limits>
 #include <memory>
+#include <set>
 #include <utility>
+#include <vector>
 
 namespace kivrano::cli {
 
@@ -304,6 +306,64 @@ struct StringOut {
 
 }  // namespace
 
+namespace {
+
+Json settingsToJson(const VaultSettings& settings) {
+    Json s = Json::object();
+    s["autoTrack"] = settings.autoTrack;
+    s["autoLockMinutes"] = settings.autoLockMinutes;
+    s["typeInMode"] = settings.typeInMode;
+    Json keys = Json::array();
+    for (const HotKeyValue& key : settings.globalHotKeys) keys.push_back(hotKeyToJson(key));
+    s["globalHotKeys"] = std::move(keys);
+    Json table = Json::array();
+    for (const std::string& path : settings.applicationTable) table.push_back(textToJson(path));
+    s["applicationTable"] = std::move(table);
+    return s;
+}
+
+// The text formatJson gives for vaultToJson's document, written one item at a time: a
+// document of the whole vault would take many times the vault's size.
+template <typename Out>
+void writeVaultJson(const VaultTree& tree, const VaultSettings& settings, int formatNumber,
+                    std::string_view version, Out& out) {
+    auto member = [&](std::string_view indent, std::string_view name, const Json& value,
+                      std::size_t depth) {
+        out.append(indent);
+        out.append(Json(std::string(name)).dump());
+        out.append(": ");
+        writeJson(value, depth, out);
+    };
+    out.append("{\n");
+    member("  ", "format", Json(formatNumber), 1);
+    out.append(",\n");
+    member("  ", "version", textToJson(version), 1);
+    out.append(",\n");
+    member("  ", "settings", settingsToJson(settings), 1);
+    out.append(",\n  \"folders\": ");
+    if (tree.firstFolder() == kNoNode) out.append("[]");
+    for (TreeNode f = tree.firstFolder(); f != kNoNode; f = tree.nextSibling(f)) {
+        out.append(f == tree.firstFolder() ? "[\n    {\n" : ",\n    {\n");
+        member("      ", "name", textToJson(tree.text(f)), 3);
+        out.append(",\n");
+        member("      ", "unprotected", Json(tree.data(f)), 3);
+        out.append(",\n      \"items\": ");
+        if (tree.firstChild(f) == kNoNode) out.append("[]");
+        for (TreeNode i = tree.firstChild(f); i != kNoNode; i = tree.nextSibling(i)) {
+            out.append(i == tree.firstChild(f) ? "[\n        " : ",\n        ");
+            Json item = itemToJson(*tree.item(i));
+            writeJson(item, 4, out);
+            wipeJson(item);
+        }
+        if (tree.firstChild(f) != kNoNode) out.append("\n      ]");
+        out.append("\n    }");
+    }
+    if (tree.firstFolder() != kNoNode) out.append("\n  ]");
+    out.append("\n}\n");
+}
+
+}  // namespace
+
 std::string formatJson(const Json& document) {
     MeasuringOut measure;
     writeJson(document, 0, measure);
@@ -312,6 +372,17 @@ std::string formatJson(const Json& document) {
     StringOut out{text};
     writeJson(document, 0, out);
     text.push_back('\n');
+    return text;
+}
+
+std::string formatVaultJson(const VaultTree& tree, const VaultSettings& settings, int formatNumber,
+                            std::string_view version) {
+    MeasuringOut measure;
+    writeVaultJson(tree, settings, formatNumber, version, measure);
+    std::string text;
+    text.reserve(measure.size);
+    StringOut out{text};
+    writeVaultJson(tree, settings, formatNumber, version, out);
     return text;
 }
 
@@ -328,16 +399,7 @@ Json vaultToJson(const VaultTree& tree, const VaultSettings& settings, int forma
     document["format"] = formatNumber;
     document["version"] = textToJson(version);
 
-    Json& s = document["settings"] = Json::object();
-    s["autoTrack"] = settings.autoTrack;
-    s["autoLockMinutes"] = settings.autoLockMinutes;
-    s["typeInMode"] = settings.typeInMode;
-    Json keys = Json::array();
-    for (const HotKeyValue& key : settings.globalHotKeys) keys.push_back(hotKeyToJson(key));
-    s["globalHotKeys"] = std::move(keys);
-    Json table = Json::array();
-    for (const std::string& path : settings.applicationTable) table.push_back(textToJson(path));
-    s["applicationTable"] = std::move(table);
+    document["settings"] = settingsToJson(settings);
 
     Json folders = Json::array();
     for (TreeNode f = tree.firstFolder(); f != kNoNode; f = tree.nextSibling(f)) {
@@ -388,11 +450,142 @@ void vaultFromJson(const Json& document, VaultTree& tree, VaultSettings& setting
 }
 
 void wipeJson(Json& document) noexcept {
-    if (document.is_string()) {
-        secureWipe(*document.get_ptr<std::string*>());
-    } else if (document.is_structured()) {
-        for (auto& child : document) wipeJson(child);
+    // Without recursion: how deep a document goes is up to whoever wrote it.
+    std::vector<Json*> pending{&document};
+    while (!pending.empty()) {
+        Json* value = pending.back();
+        pending.pop_back();
+        if (value->is_string()) {
+            secureWipe(*value->get_ptr<std::string*>());
+        } else if (value->is_structured()) {
+            for (auto& child : *value) pending.push_back(&child);
+        }
     }
+}
+
+namespace {
+
+// Builds the document as the parser reads it, keeping the path to where it is, so that a
+// repeated name or a nesting too deep can be named in the document's terms.
+class CheckedBuilder {
+public:
+    explicit CheckedBuilder(Json& root) : m_root(root) {}
+
+    bool null() { return place(Json()); }
+    bool boolean(bool v) { return place(Json(v)); }
+    bool number_integer(Json::number_integer_t v) { return place(Json(v)); }
+    bool number_unsigned(Json::number_unsigned_t v) { return place(Json(v)); }
+    bool number_float(Json::number_float_t v, const std::string&) { return place(Json(v)); }
+    bool string(std::string& v) {
+        bool placed = place(Json(std::move(v)));
+        secureWipe(v);
+        return placed;
+    }
+    bool binary(Json::binary_t&) { return place(Json()); }
+    bool start_object(std::size_t) { return open(Json::object()); }
+    bool start_array(std::size_t) { return open(Json::array()); }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+    bool key(std::string& name) {
+        Level& level = m_levels.back();
+        if (!level.names.insert(name).second)
+            throw JsonImportError(path() + "." + name,
+                                  "this name appears twice in the same object; which one is "
+                                  "meant cannot be known");
+        level.key = std::move(name);
+        return true;
+    }
+    bool parse_error(std::size_t position, const std::string&,
+                     const nlohmann::detail::exception& error) {
+        m_errorPosition = position;
+        // 406: a number too large for any type (1e400).
+        m_errorWhat = error.id == 406 ? "a number is out of range" : "";
+        return false;
+    }
+
+    std::size_t errorPosition() const { return m_errorPosition; }
+    const std::string& errorWhat() const { return m_errorWhat; }
+
+private:
+    struct Level {
+        Json* container;
+        std::string key;  // objects: the name of the value that comes next
+        std::set<std::string> names;
+    };
+
+    Json* slot() {
+        if (m_levels.empty()) return &m_root;
+        Level& level = m_levels.back();
+        if (level.container->is_array()) {
+            level.container->push_back(Json());
+            return &level.container->back();
+        }
+        return &(*level.container)[level.key];
+    }
+    bool place(Json value) {
+        *slot() = std::move(value);
+        return true;
+    }
+    bool open(Json empty) {
+        Json* container = slot();
+        if (m_levels.size() >= kMaxJsonDepth)
+            throw JsonImportError(path(true), "nested deeper than " +
+                                                  std::to_string(kMaxJsonDepth) +
+                                                  " levels; no Kivrano document goes so deep");
+        *container = std::move(empty);
+        m_levels.push_back({container, {}, {}});
+        return true;
+    }
+    bool close() {
+        m_levels.pop_back();
+        return true;
+    }
+    // The path of the innermost container, or of the value being built in it.
+    std::string path(bool toInnermostValue = false) const {
+        std::string p = "$";
+        for (std::size_t k = 0; k < m_levels.size(); ++k) {
+            if (k + 1 == m_levels.size() && !toInnermostValue) break;
+            const Level& level = m_levels[k];
+            if (level.container->is_array())
+                p = indexPath(p, level.container->size() - 1);
+            else
+                p += "." + level.key;
+        }
+        return p;
+    }
+
+    Json& m_root;
+    std::vector<Level> m_levels;
+    std::size_t m_errorPosition = 0;
+    std::string m_errorWhat;
+};
+
+}  // namespace
+
+Json parseJson(std::string_view text) {
+    Json document;
+    CheckedBuilder builder(document);
+    try {
+        if (Json::sax_parse(text, &builder)) return document;
+    } catch (...) {
+        wipeJson(document);
+        throw;
+    }
+    wipeJson(document);
+    // Where, counted as the reader counts: lines from 1, bytes within the line from 1.
+    std::size_t line = 1, column = 1;
+    const std::size_t at = builder.errorPosition();
+    for (std::size_t k = 0; k + 1 < at && k < text.size(); ++k) {
+        if (text[k] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    std::string where = "line " + std::to_string(line) + ", column " + std::to_string(column);
+    if (!builder.errorWhat().empty()) where += ": " + builder.errorWhat();
+    throw JsonSyntaxError(where);
 }
 
 std::string base64Encode(std::string_view bytes) {

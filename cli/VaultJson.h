@@ -33,6 +33,22 @@ private:
     std::string m_path;
 };
 
+// Text that is not a JSON document. Says where (line and column, counted in bytes) and,
+// where it is safe, what: never the text around it, which may be a password.
+class JsonSyntaxError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// No document of ours nests deeper than seven levels; a deeper one is refused before it
+// can exhaust the stack of anything that walks it.
+inline constexpr std::size_t kMaxJsonDepth = 32;
+
+// Parses text into a document. A name that appears twice in one object, and nesting deeper
+// than kMaxJsonDepth, throw JsonImportError naming the path; text that is not JSON (a number
+// out of range among it) throws JsonSyntaxError.
+Json parseJson(std::string_view text);
+
 // Builds a vault from a document of the form vaultToJson writes. "format" and "version" are
 // ignored; a field left out takes the value a new item, folder or profile would have; an
 // unknown name, a wrong type or a value the record cannot hold throws JsonImportError for
@@ -42,6 +58,11 @@ void vaultFromJson(const Json& document, VaultTree& tree, VaultSettings& setting
 // The document as text for people and tools alike: two-space indentation, a list of numbers
 // on one line, a final newline.
 std::string formatJson(const Json& document);
+
+// formatJson(vaultToJson(...)) without the document in between: one item's worth of JSON at a
+// time, so that a large vault's export takes little more memory than its text.
+std::string formatVaultJson(const VaultTree& tree, const VaultSettings& settings, int formatNumber,
+                            std::string_view version);
 
 // Text as it appears in a document: a string when valid UTF-8, else {"base64": ...}.
 Json textToJson(std::string_view bytes);

@@ -3,6 +3,7 @@
 
 #include "cli/CliError.h"
 #include "cli/Commands.h"
+#include "vault/ProcessHardening.h"
 
 #include <CLI/CLI.hpp>
 
@@ -28,7 +29,8 @@ constexpr const char* kFooter =
     "asked on the terminal with echo off; with it, each password is one line of standard "
     "input (the newline is not part of it; an empty line is the empty password).\n\n"
     "Exit status: 0 success, 1 wrong password or refused operation, 2 usage error, 3 file "
-    "unreadable, damaged or not written.\n\n"
+    "unreadable, damaged, not a Kivrano data file or not written, 4 the file was being "
+    "changed by another program (nothing was done).\n\n"
     "Run \"kivrano-cli COMMAND --help\" for the options of a command.";
 
 void addPasswordStdin(CLI::App& command, bool& flag) {
@@ -41,9 +43,24 @@ void addUnprotectedOnly(CLI::App& command, bool& flag) {
                      "password-protected instead of failing");
 }
 
+// The options of the commands that rewrite a vault in place.
+void addChangeOptions(CLI::App& command, bool& noBackup, double& waitSeconds) {
+    command.add_flag("--no-backup", noBackup,
+                     "Change the file even though no backup copy of it can be made (without "
+                     "this, a backup that fails stops the command)");
+    command
+        .add_option("--wait", waitSeconds,
+                    "Seconds to wait for another program that is changing the same file "
+                    "before giving up with exit status 4")
+        ->type_name("SECONDS")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    kivrano::hardenProcess();
     CLI::App app{"kivrano-cli " KIVRANO_VERSION
                  " - read and write Kivrano vault files (.kvr) without the desktop program.",
                  "kivrano-cli"};
@@ -112,6 +129,9 @@ int main(int argc, char** argv) {
                               "Write to this new file (readable by you only) instead of "
                               "standard output");
     exportCommand->add_flag("--force", exporting.force, "Replace the --output file if it exists");
+    exportCommand->add_flag("--yes", exporting.yes,
+                            "Write to a terminal without asking first (without it, an export "
+                            "to a terminal asks before showing the passwords)");
     addPasswordStdin(*exportCommand, exporting.passwordStdin);
     addUnprotectedOnly(*exportCommand, exporting.unprotectedOnly);
     exportCommand->callback([&] { run = [&] { return runExport(exporting); }; });
@@ -137,6 +157,7 @@ int main(int argc, char** argv) {
         "file as it was is kept next to it as \"NAME (backup).kvr\".");
     passwdCommand->add_option("FILE", passwd.file, "Vault file (.kvr)")->required();
     addPasswordStdin(*passwdCommand, passwd.passwordStdin);
+    addChangeOptions(*passwdCommand, passwd.noBackup, passwd.lockWaitSeconds);
     passwdCommand->callback([&] { run = [&] { return runPasswd(passwd); }; });
 
     MergeOptions merge;
@@ -150,6 +171,7 @@ int main(int argc, char** argv) {
     mergeCommand->add_option("INTO", merge.into, "Vault file to merge into and write")->required();
     mergeCommand->add_option("FROM", merge.from, "Vault file to read from")->required();
     addPasswordStdin(*mergeCommand, merge.passwordStdin);
+    addChangeOptions(*mergeCommand, merge.noBackup, merge.lockWaitSeconds);
     mergeCommand->callback([&] { run = [&] { return runMerge(merge); }; });
 
     // A mistyped command would otherwise be reported as a missing one.

@@ -130,9 +130,11 @@ void CKivranoApp::connectTreeCommands() {
 }
 
 void CKivranoApp::connectHotKeys() {
-    if (platform::Keyboard* keyboard = m_platform.keyboard())
+    if (platform::Keyboard* keyboard = m_platform.keyboard()) {
         m_typing = std::make_unique<TypingEngine>(*keyboard, m_platform.clipboard, m_platform.pause,
                                                   m_platform.windows());
+        m_typing->setDebugSink(&m_platform.trace);
+    }
     HotKeyDispatch::Hooks hooks;
     hooks.isLocked = [this] { return m_view->isLocked(); };
     hooks.isShownInFront = [this] { return m_frame->isVisible() && m_frame->isActiveWindow(); };

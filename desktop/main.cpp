@@ -1,6 +1,7 @@
 // Kivrano's desktop program.
 #include "app/CommandLine.h"
 #include "desktop/CKivranoApp.h"
+#include "vault/ProcessHardening.h"
 
 #include <QApplication>
 
@@ -25,6 +26,7 @@ bool hasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kivrano::hardenProcess();
     // Options are handled before any window system is needed, so --help works anywhere.
     const kivrano::CommandLine options = kivrano::parseCommandLine(argumentsOf(argc, argv));
     if (!options.error.empty()) {

@@ -1,6 +1,7 @@
 #include "launch/TypingEngine.h"
 
 #include "platform/Clipboard.h"
+#include "platform/DebugSink.h"
 #include "platform/Keyboard.h"
 #include "platform/Pause.h"
 #include "platform/WindowSystem.h"
@@ -96,25 +97,49 @@ TypingPlan planTyping(const FieldToType& field, TypingMethod method) {
     return plan;
 }
 
-bool TypingEngine::perform(const TypingPlan& plan) {
+TypingEngine::Outcome TypingEngine::perform(const TypingPlan& plan, platform::WindowId target) {
+    // Keys of ours that are down: a stop waits until a combination (Shift+Tab, Ctrl+V) is
+    // complete, so that no key is left pressed.
+    int down = 0;
+    std::size_t done = 0;
     for (const TypingAction& action : plan) {
+        const bool startsAPress = (action.kind == TypingAction::Kind::KeyDown && down == 0) ||
+                                  action.kind == TypingAction::Kind::Character;
+        if (startsAPress && target != 0) {
+            const platform::WindowId now = m_windows.foregroundWindow();
+            if (now != target) {
+                if (m_debug)
+                    m_debug->write("typing stopped: the window in front changed from " +
+                                   std::to_string(target) + " to " + std::to_string(now) +
+                                   " after " + std::to_string(done) + " of " +
+                                   std::to_string(plan.size()) + " steps\n");
+                return Outcome::WindowChanged;
+            }
+        }
         switch (action.kind) {
-            case TypingAction::Kind::KeyDown: m_keyboard.keyDown(action.key); break;
-            case TypingAction::Kind::KeyUp: m_keyboard.keyUp(action.key); break;
+            case TypingAction::Kind::KeyDown:
+                m_keyboard.keyDown(action.key);
+                ++down;
+                break;
+            case TypingAction::Kind::KeyUp:
+                m_keyboard.keyUp(action.key);
+                if (down > 0) --down;
+                break;
             case TypingAction::Kind::Character:
                 // A character the layout cannot produce is skipped; the rest still arrives.
                 m_keyboard.typeCharacter(action.character);
                 break;
             case TypingAction::Kind::SetClipboard:
-                if (!m_clipboard.open()) return false;
+                if (!m_clipboard.open()) return Outcome::ClipboardUnavailable;
                 m_clipboard.empty();
                 m_clipboard.setText(action.text);
                 m_clipboard.close();
                 break;
             case TypingAction::Kind::Wait: m_pause.pause(action.wait); break;
         }
+        ++done;
     }
-    return true;
+    return Outcome::Completed;
 }
 
 void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t typeInMode) {
@@ -134,9 +159,12 @@ void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t t
         }
     }
 
-    const std::string title = typeInMode == kTypeInAutomatic
-                                  ? m_windows.title(m_windows.foregroundWindow())
-                                  : std::string();
+    // Where the keys are meant to go. A window system that cannot tell (0) is not watched.
+    const platform::WindowId target = m_windows.foregroundWindow();
+    if (target == 0 && m_debug)
+        m_debug->write("typing: no window in front is known; the window is not watched\n");
+    const std::string title =
+        typeInMode == kTypeInAutomatic ? m_windows.title(target) : std::string();
     const TypingPlan plan =
         planTyping(*field, chooseTypingMethod(*item, field->text, typeInMode, title));
     const bool pastes = !plan.empty() && plan.front().kind == TypingAction::Kind::SetClipboard;
@@ -158,7 +186,7 @@ void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t t
         }
     }
 
-    const bool completed = perform(plan);
+    const Outcome outcome = perform(plan, target);
 
     // Pressed again only while the user still holds it: a key pressed for a finger that has
     // gone would stay down and turn every later key into a shortcut.
@@ -169,7 +197,8 @@ void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t t
 
     // The field must not stay readable on the clipboard. Something the user copied in the
     // meantime is theirs and stays.
-    if (completed && pastes) {
+    // A stop does not change that: the text is on the clipboard all the same.
+    if (pastes && outcome != Outcome::ClipboardUnavailable) {
         m_pause.pause(kPasteWait);
         if (m_clipboard.open()) {
             if (m_clipboard.text() == field->text) m_clipboard.empty();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/VirtualKey.h"
+#include "platform/WindowSystem.h"
 
 #include <chrono>
 #include <cstdint>
@@ -14,6 +15,7 @@ namespace kivrano {
 struct VaultItem;
 namespace platform {
 class Clipboard;
+class DebugSink;
 class Keyboard;
 class Pause;
 class WindowSystem;
@@ -78,16 +80,24 @@ public:
         : m_keyboard(keyboard), m_clipboard(clipboard), m_pause(pause), m_windows(windows) {}
 
     // `item` is the selected item, or null when a folder or nothing is selected (then nothing
-    // happens). Hotkey ids outside 0..8 type nothing.
+    // happens). Hotkey ids outside 0..8 type nothing. The window in front when typing begins
+    // is the one typed into: when another comes to the front (a notification, the user
+    // switching), typing stops before the next character, Tab, Enter or paste, so that the
+    // rest of a password never lands in the wrong window.
     void typeField(const VaultItem* item, int hotKeyId, std::int32_t typeInMode);
 
+    // Where a stop is reported for developers; none by default.
+    void setDebugSink(platform::DebugSink* debug) { m_debug = debug; }
+
 private:
-    bool perform(const TypingPlan& plan);
+    enum class Outcome { Completed, ClipboardUnavailable, WindowChanged };
+    Outcome perform(const TypingPlan& plan, platform::WindowId target);
 
     platform::Keyboard& m_keyboard;
     platform::Clipboard& m_clipboard;
     platform::Pause& m_pause;
     platform::WindowSystem& m_windows;
+    platform::DebugSink* m_debug = nullptr;
     // The waits keep the window system answered, so a second hotkey could arrive mid-typing.
     bool m_typing = false;
 };

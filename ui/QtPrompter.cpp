@@ -3,7 +3,10 @@
 #include "platform/qt/VaultText.h"
 #include "vault/Strings.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kivrano {
 
@@ -50,6 +53,27 @@ Prompter::SaveChoice QtPrompter::askSaveChanges(const std::string& documentName)
         case QMessageBox::No: return SaveChoice::Discard;
         default: return SaveChoice::Cancel;
     }
+}
+
+Prompter::ChangedFileChoice QtPrompter::askChangedOnDisk(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, title(), platform::fromVaultText(text),
+                    QMessageBox::NoButton, m_parent);
+    QPushButton* overwrite = box.addButton(QStringLiteral("&Overwrite"), QMessageBox::AcceptRole);
+    QPushButton* saveAs = box.addButton(QStringLiteral("Save &As..."), QMessageBox::ActionRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    // Nothing is lost by the safe answer, so it is the one Enter gives.
+    box.setDefaultButton(cancel);
+    box.exec();
+    if (box.clickedButton() == overwrite) return ChangedFileChoice::Overwrite;
+    if (box.clickedButton() == saveAs) return ChangedFileChoice::SaveUnderAnotherName;
+    return ChangedFileChoice::Cancel;
+}
+
+std::string QtPrompter::askSavePath(const std::string& suggestedPath) {
+    const QString chosen =
+        QFileDialog::getSaveFileName(m_parent, title(), QFile::decodeName(suggestedPath.c_str()),
+                                     QStringLiteral("Kivrano data files (*.kvr)"));
+    return QFile::encodeName(chosen).toStdString();
 }
 
 }  // namespace kivrano

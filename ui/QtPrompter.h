@@ -15,6 +15,8 @@ public:
     void message(const std::string& text, Icon icon = Icon::None) override;
     bool askYesNo(const std::string& text, Icon icon = Icon::Question) override;
     SaveChoice askSaveChanges(const std::string& documentName) override;
+    ChangedFileChoice askChangedOnDisk(const std::string& text) override;
+    std::string askSavePath(const std::string& suggestedPath) override;
 
 private:
     QWidget* m_parent;

@@ -252,6 +252,7 @@ void checkBufferLength(std::size_t length) {
 
 Blowfish::Blowfish(const std::uint8_t* key, std::size_t keyLength, const std::uint8_t* iv) {
     if (keyLength == 0) throw std::invalid_argument("Incorrect key length");
+    lockMemory(this, sizeof *this);
     if (keyLength > kMaxKeyLength) keyLength = kMaxKeyLength;
 
     if (iv != nullptr) {
@@ -291,11 +292,17 @@ Blowfish::Blowfish(const std::uint8_t* key, std::size_t keyLength, const std::ui
     }
 }
 
+Blowfish::Blowfish(const Blowfish& other)
+    : m_iv(other.m_iv), m_chainStart(other.m_chainStart), m_p(other.m_p), m_s(other.m_s) {
+    lockMemory(this, sizeof *this);
+}
+
 Blowfish::~Blowfish() {
     secureWipe(m_iv.data(), sizeof(m_iv));
     secureWipe(m_chainStart.data(), sizeof(m_chainStart));
     secureWipe(m_p.data(), sizeof(m_p));
     secureWipe(m_s.data(), sizeof(m_s));
+    unlockMemory(this, sizeof *this);
 }
 
 void Blowfish::encrypt(std::uint8_t* buffer, std::size_t length, int mode) const {

@@ -17,7 +17,8 @@ public:
     // a key longer than 56 bytes is cut to 56. iv may be null (all zero).
     Blowfish(const std::uint8_t* key, std::size_t keyLength, const std::uint8_t* iv = nullptr);
     ~Blowfish();
-    Blowfish(const Blowfish&) = default;
+    // The key schedule is key material: it lives in locked memory.
+    Blowfish(const Blowfish& other);
     Blowfish& operator=(const Blowfish&) = default;
 
     // Each throws std::invalid_argument("Incorrect buffer length") when length is 0 or not a

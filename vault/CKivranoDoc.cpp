@@ -1,6 +1,7 @@
 #include "vault/CKivranoDoc.h"
 
 #include "vault/FileIO.h"
+#include "vault/FileLock.h"
 #include "vault/Secure.h"
 #include "vault/Strings.h"
 
@@ -31,10 +32,7 @@ std::string damagedMessage(const std::string& path, const std::string& what) {
 CKivranoDoc::CKivranoDoc(Prompter& prompter, HotKeyBook* hotKeys, DocumentEvents events)
     : m_prompter(prompter), m_hotKeys(hotKeys), m_events(std::move(events)) {}
 
-CKivranoDoc::~CKivranoDoc() {
-    secureWipe(m_openPassword);
-    secureWipe(m_savePassword);
-}
+CKivranoDoc::~CKivranoDoc() = default;
 
 void CKivranoDoc::newDocument() {
     m_tree.clear();
@@ -109,12 +107,7 @@ void CKivranoDoc::startNewProfile(const std::string& path) {
                                          VaultTree::kFolderImage, 0);
     m_tree.select(placeholder);
 
-    const std::string name = fileio::profileName(path);
-    setCaption(name + " - " + std::string(text(StringId::ProductName)));
-    m_title = name;
-    m_pathName = path;
-    m_loadPath = path;
-    m_savePath = path;
+    adoptPath(path);
     m_savePassword = m_openPassword;
     m_readUnprotectedOnly = false;
     m_loadOk = true;
@@ -129,7 +122,8 @@ void CKivranoDoc::startNewProfile(const std::string& path) {
 bool CKivranoDoc::load(const std::string& path) {
     m_loadOk = true;
     std::string error;
-    auto bytes = fileio::readAll(path, error);
+    fileio::FileStamp stamp;
+    auto bytes = fileio::readAll(path, error, &stamp);
     if (!bytes) {
         m_prompter.message(error, Prompter::Icon::Error);
         m_loadOk = false;
@@ -150,6 +144,10 @@ bool CKivranoDoc::load(const std::string& path) {
         case vaultfile::ReadStatus::Declined: m_loadOk = false; return false;
         case vaultfile::ReadStatus::InvalidPassword:
             m_prompter.message(result.error, Prompter::Icon::Exclamation);
+            m_loadOk = false;
+            return false;
+        case vaultfile::ReadStatus::NotVaultFile:
+            m_prompter.message(text(StringId::NotVaultFile, {path}), Prompter::Icon::Error);
             m_loadOk = false;
             return false;
         case vaultfile::ReadStatus::Damaged:
@@ -181,10 +179,16 @@ bool CKivranoDoc::load(const std::string& path) {
     else
         m_verifier = vaultfile::makeUnlockVerifier(m_openPassword);
 
+    if (result.nonzeroPaddings > 0)
+        m_prompter.message(
+            text(StringId::NonzeroPaddingWarning, {std::to_string(result.nonzeroPaddings), path,
+                                                   std::to_string(result.firstNonzeroPadding)}),
+            Prompter::Icon::Exclamation);
     if (m_events.settingsLoaded) m_events.settingsLoaded(m_settings);
     m_savePassword = m_openPassword;
     m_loadPath = path;
     m_savePath = path;
+    m_diskStamp = stamp;
     return true;
 }
 
@@ -269,7 +273,72 @@ bool CKivranoDoc::writeTo(const std::string& path) {
         return false;
     }
     m_verifier = vaultfile::makeUnlockVerifier(m_savePassword);
+    if (path == m_savePath) m_diskStamp = fileio::currentStamp(path);
     return true;
+}
+
+bool CKivranoDoc::changedOnDisk() const {
+    const auto now = fileio::currentStamp(m_savePath);
+    // A file that is gone holds nothing that a save could overwrite.
+    if (!now) return false;
+    if (!m_diskStamp) return true;
+    // The same bytes written again (a copy, a sync that touched the time) lose nothing when
+    // overwritten; only a different content is a change.
+    if (*now == *m_diskStamp) return false;
+    return now->size != m_diskStamp->size || now->digest != m_diskStamp->digest;
+}
+
+// The document now names, reads and writes the file at path.
+void CKivranoDoc::adoptPath(const std::string& path) {
+    const std::string name = fileio::profileName(path);
+    setCaption(name + " - " + std::string(text(StringId::ProductName)));
+    m_title = name;
+    m_pathName = path;
+    m_loadPath = path;
+    m_savePath = path;
+}
+
+CKivranoDoc::StoreOutcome CKivranoDoc::store(bool backup) {
+    std::string error;
+    // Held to the end of the write, so that no other writer of ours slips in between the
+    // check and the rename.
+    auto lock = fileio::FileLock::acquire(m_savePath, kSaveLockWait, error);
+    if (!lock) {
+        m_prompter.message(error, Prompter::Icon::Exclamation);
+        return StoreOutcome::Cancelled;
+    }
+    if (changedOnDisk()) {
+        switch (m_prompter.askChangedOnDisk(text(StringId::FileChangedOnDisk, {m_savePath}))) {
+            case Prompter::ChangedFileChoice::Overwrite: break;
+            case Prompter::ChangedFileChoice::SaveUnderAnotherName: {
+                const std::string other = m_prompter.askSavePath(m_savePath);
+                if (other.empty()) return StoreOutcome::Cancelled;
+                // The changed file stays as the other program left it; nothing of it is
+                // copied, so no backup is made either.
+                const std::string previousSavePath = m_savePath;
+                m_savePath = other;
+                if (!writeTo(other)) {
+                    m_savePath = previousSavePath;
+                    return StoreOutcome::Failed;
+                }
+                adoptPath(other);
+                return StoreOutcome::Written;
+            }
+            case Prompter::ChangedFileChoice::Cancel: return StoreOutcome::Cancelled;
+        }
+    }
+    if (backup && !m_loadPath.empty() && fileio::exists(m_loadPath)) {
+        auto previous = fileio::readAll(m_loadPath, error);
+        bool backedUp = false;
+        if (previous) {
+            backedUp = fileio::writeAtomically(fileio::backupPath(m_loadPath), *previous, error);
+            secureWipe(*previous);
+        }
+        if (!backedUp && !m_prompter.askYesNo(text(StringId::SaveWithoutBackupQuestion, {error}),
+                                              Prompter::Icon::Exclamation))
+            return StoreOutcome::Cancelled;
+    }
+    return writeTo(m_savePath) ? StoreOutcome::Written : StoreOutcome::Failed;
 }
 
 bool CKivranoDoc::saveCommon(bool backup) {
@@ -282,15 +351,7 @@ bool CKivranoDoc::saveCommon(bool backup) {
         m_prompter.message(std::string(text(StringId::SaveErrorNoPath)));
         return false;
     }
-    if (backup && !m_loadPath.empty()) {
-        // A backup that cannot be made does not stop the save.
-        std::string ignored;
-        if (auto previous = fileio::readAll(m_loadPath, ignored)) {
-            fileio::writeAtomically(fileio::backupPath(m_loadPath), *previous, ignored);
-            secureWipe(*previous);
-        }
-    }
-    if (!writeTo(m_savePath)) return false;
+    if (store(backup) != StoreOutcome::Written) return false;
     m_modified = false;
     return true;
 }
@@ -311,10 +372,14 @@ CKivranoDoc::SavePrompt CKivranoDoc::promptToSave() {
             // its message; that is not a failed write.
             if (m_savePath.empty() || m_readUnprotectedOnly)
                 return saveWithoutBackup() ? SavePrompt::Saved : SavePrompt::Cancelled;
-            if (!writeTo(m_pathName.empty() ? m_savePath : m_pathName))
-                return SavePrompt::WriteFailed;
-            m_modified = false;
-            return SavePrompt::Saved;
+            switch (store(false)) {
+                case StoreOutcome::Written: m_modified = false; return SavePrompt::Saved;
+                // The user asked for the changes to be kept: whether the write was refused
+                // or failed, they are not on disk, and an open must not drop them.
+                case StoreOutcome::Cancelled:
+                case StoreOutcome::Failed: return SavePrompt::WriteFailed;
+            }
+            return SavePrompt::Cancelled;
         case Prompter::SaveChoice::Discard: return SavePrompt::Discarded;
         case Prompter::SaveChoice::Cancel: return SavePrompt::Cancelled;
     }
@@ -328,7 +393,7 @@ bool CKivranoDoc::saveModified() {
 
 void CKivranoDoc::changePassword(const std::string& oldPassword, const std::string& newPassword,
                                  const std::string& confirmation) {
-    if (oldPassword != m_savePassword) {
+    if (!(m_savePassword == oldPassword)) {
         m_prompter.message(std::string(text(StringId::InvalidPassword)));
         return;
     }

@@ -1,14 +1,18 @@
 #pragma once
 
 #include "vault/CDic.h"
+#include "vault/FileIO.h"
 #include "vault/Prompter.h"
+#include "vault/Secure.h"
 #include "vault/VaultFile.h"
 #include "vault/VaultSettings.h"
 #include "vault/VaultTree.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kivrano {
@@ -55,8 +59,13 @@ public:
     // on the command line or dropped on the window is read.
     bool frameworkOpen(const std::string& path);
 
+    // How long a save waits for another program that is writing the same file.
+    static constexpr std::chrono::milliseconds kSaveLockWait{3000};
+
     // Save writes a backup copy of the loaded file first; both return whether the file was
-    // written.
+    // written. When the file on disk is no longer the one this document read or wrote last,
+    // the user is asked whether to overwrite it, save under another name or cancel; when the
+    // backup cannot be made, whether to save without one.
     bool save();
     bool saveWithoutBackup();
 
@@ -94,7 +103,7 @@ public:
     const std::string& savePath() const { return m_savePath; }
     const std::string& pathName() const { return m_pathName; }
     const std::string& title() const { return m_title; }
-    bool hasSavePassword(const std::string& password) const { return password == m_savePassword; }
+    bool hasSavePassword(const std::string& password) const { return m_savePassword == password; }
     const vaultfile::UnlockVerifier& unlockVerifier() const { return m_verifier; }
     // The last read's format and version ("BF01" files read as "KVR2.04").
     int formatNumber() const { return m_formatNumber; }
@@ -110,6 +119,11 @@ public:
 
 private:
     enum class SavePrompt { Saved, Discarded, Cancelled, WriteFailed };
+    enum class StoreOutcome { Written, Cancelled, Failed };
+    // The checked write of the save path: lock, change check, backup, write.
+    StoreOutcome store(bool backup);
+    bool changedOnDisk() const;
+    void adoptPath(const std::string& path);
     // The save-changes question for a modified vault (nothing to ask: Saved).
     SavePrompt promptToSave();
     bool load(const std::string& path);
@@ -132,8 +146,8 @@ private:
 
     bool m_mergeFlag = false;
     bool m_loadOk = false;
-    std::string m_openPassword;
-    std::string m_savePassword;
+    SecretString m_openPassword;
+    SecretString m_savePassword;
     std::string m_loadPath;
     std::string m_savePath;
     bool m_readUnprotectedOnly = false;
@@ -141,6 +155,8 @@ private:
     std::string m_pathName;
     std::string m_title;
     vaultfile::UnlockVerifier m_verifier{};
+    // The save path's file as this document last read or wrote it.
+    std::optional<fileio::FileStamp> m_diskStamp;
     int m_formatNumber = 1;
     std::string m_version;
 };

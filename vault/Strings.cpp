@@ -13,6 +13,18 @@ std::string_view text(StringId id) {
         case StringId::InvalidPasswordOrNewer:
             return "Invalid password, or the user data file has been created by the newer "
                    "version of this program.";
+        case StringId::NotVaultFile:
+            return "\"%1\" is not a Kivrano data file. Nothing was read from it.";
+        case StringId::FileChangedOnDisk:
+            return "\"%1\" has been changed by another program since it was opened here. "
+                   "Saving now would overwrite those changes.\n\nOverwrite it with the vault "
+                   "shown here, save the vault under another name, or cancel?";
+        case StringId::SaveWithoutBackupQuestion:
+            return "No backup copy could be made: %1\n\nSave without a backup?";
+        case StringId::NonzeroPaddingWarning:
+            return "%1 text(s) in \"%2\" do not end the way Kivrano writes them (the first "
+                   "starts at byte %3): the file may be damaged there. Check the entries you "
+                   "use, or compare with the backup copy.";
         case StringId::EnterInteger: return "Please enter an integer.";
         case StringId::EnterIntegerBetween: return "Please enter an integer between %1 and %2.";
         case StringId::ApplicationTableFull:
@@ -128,6 +140,18 @@ std::string_view text(StringId id) {
                    "Browser)\".";
     }
     return {};
+}
+
+std::string text(StringId id, std::initializer_list<std::string_view> arguments) {
+    std::string result(text(id));
+    std::size_t number = 1;
+    for (std::string_view argument : arguments) {
+        const std::string mark = "%" + std::to_string(number++);
+        for (auto at = result.find(mark); at != std::string::npos;
+             at = result.find(mark, at + argument.size()))
+            result.replace(at, mark.size(), argument);
+    }
+    return result;
 }
 
 }  // namespace kivrano

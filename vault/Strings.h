@@ -1,5 +1,7 @@
 #pragma once
 
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
 namespace kivrano {
@@ -12,6 +14,10 @@ enum class StringId : int {
     SaveErrorNoPath = 2,
     ContinueUnprotectedQuestion = 3,
     InvalidPasswordOrNewer = 4,
+    NotVaultFile = 5,               // %1: the file
+    FileChangedOnDisk = 6,          // %1: the file
+    SaveWithoutBackupQuestion = 7,  // %1: why no backup could be made
+    NonzeroPaddingWarning = 8,      // %1: how many texts, %2: the file, %3: a byte offset
     // Item editor and Application dialog
     EnterInteger = 401,
     EnterIntegerBetween = 402,  // %1 and %2: the lowest and highest value
@@ -80,5 +86,8 @@ enum class StringId : int {
 
 // The text of a string id; empty for an id the table does not hold.
 std::string_view text(StringId id);
+
+// The text with %1, %2, ... replaced by the arguments in order.
+std::string text(StringId id, std::initializer_list<std::string_view> arguments);
 
 }  // namespace kivrano

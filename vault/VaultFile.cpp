@@ -234,10 +234,18 @@ public:
     }
 
     bool legacy() const { return m_legacy; }
+    std::size_t nonzeroPaddings() const { return m_nonzeroPaddings; }
+    std::size_t firstNonzeroPadding() const { return m_firstNonzeroPadding; }
+    // Texts read under a key known to be wrong say nothing about damage.
+    void forgetPaddingsSince(std::size_t count) {
+        if (count == 0) m_firstNonzeroPadding = 0;
+        m_nonzeroPaddings = count;
+    }
 
     // Reads one string; protectedKey chooses the password key over the no-password key.
     std::string read(ByteReader& in, bool protectedKey, const char* what) {
         if (m_legacy) return readLegacy(in, what);
+        const std::size_t start = in.offset();
         std::uint32_t n = in.u32(what);
         if (n == 0) return {};
         std::size_t m = paddedLength(n);
@@ -246,6 +254,11 @@ public:
         auto* buffer = reinterpret_cast<std::uint8_t*>(text.data());
         (protectedKey ? *m_withPassword : *m_withoutPassword)
             .decrypt(cipherText, buffer, m, Blowfish::Ecb);
+        // A changed bit scrambles its whole block, so the padding shows damage anywhere in
+        // a text's last block: in most passwords and IDs, the whole text.
+        bool padded = true;
+        for (std::size_t k = n; k < m; ++k) padded = padded && text[k] == '\0';
+        if (!padded && m_nonzeroPaddings++ == 0) m_firstNonzeroPadding = start;
         secureWipe(text.data() + n, m - n);
         text.resize(n);
         return text;
@@ -278,6 +291,8 @@ private:
     }
 
     bool m_legacy;
+    std::size_t m_nonzeroPaddings = 0;
+    std::size_t m_firstNonzeroPadding = 0;
     std::unique_ptr<Des> m_des;
     std::unique_ptr<Blowfish> m_withPassword;
     std::unique_ptr<Blowfish> m_withoutPassword;
@@ -367,6 +382,19 @@ ReadResult read(const std::uint8_t* data, std::size_t size, std::string_view pas
     result.index.setMessageSink(options.indexMessages);
     if (options.currentSettings) result.settings = *options.currentSettings;
     ByteReader in(data, size);
+    // A file of neither format is not a damaged vault, and its first bytes say nothing about
+    // a password: both formats begin with a shape that is checked before anything is read.
+    // The old format's header is one string of the version: its length (at most 8) and a
+    // cipher length of one block.
+    const bool blowfishShape = size >= 2 && data[0] == 'B' && data[1] == 'F';
+    const bool legacyShape = size >= 8 && data[4] == 8 && data[5] == 0 && data[6] == 0 &&
+                             data[7] == 0 && data[0] >= 1 && data[0] <= 8 && data[1] == 0 &&
+                             data[2] == 0 && data[3] == 0;
+    if (!blowfishShape && !legacyShape) {
+        result.status = ReadStatus::NotVaultFile;
+        result.error = "it is not a Kivrano data file";
+        return result;
+    }
     try {
         const std::uint8_t* header = in.take(kHeaderSize, "the header");
         std::memcpy(result.header.data(), header, kHeaderSize);
@@ -423,6 +451,7 @@ ReadResult read(const std::uint8_t* data, std::size_t size, std::string_view pas
         for (std::uint32_t a = 0; a < applications; ++a)
             settings.applicationTable.push_back(
                 strings.read(in, !gates.appPathsUnprotected, "an application path"));
+        if (result.unprotectedOnly && !gates.appPathsUnprotected) strings.forgetPaddingsSince(0);
 
         const std::size_t hotKeys = gates.eleventhHotKey ? kGlobalHotKeyCount : 10;
         for (std::size_t h = 0; h < hotKeys; ++h) {
@@ -442,10 +471,12 @@ ReadResult read(const std::uint8_t* data, std::size_t size, std::string_view pas
             if (tag == kTagFolder) {
                 std::int32_t unprotected = gates.folderFlag ? in.i32("a folder record") : 0;
                 folderKey = unprotected == 0;
+                const std::size_t paddingsBefore = strings.nonzeroPaddings();
                 std::string name = strings.read(in, folderKey, "a folder name");
                 haveFolder = true;
                 skipFolder = result.unprotectedOnly && unprotected == 0;
                 if (skipFolder) {
+                    strings.forgetPaddingsSince(paddingsBefore);
                     secureWipe(name);
                     continue;
                 }
@@ -458,8 +489,12 @@ ReadResult read(const std::uint8_t* data, std::size_t size, std::string_view pas
                                   " comes before any folder");
                 auto item = std::make_unique<VaultItem>();
                 item->state = 1;
+                const std::size_t paddingsBefore = strings.nonzeroPaddings();
                 readItemFields(in, strings, gates, folderKey, *item);
-                if (skipFolder) continue;
+                if (skipFolder) {
+                    strings.forgetPaddingsSince(paddingsBefore);
+                    continue;
+                }
                 // Items always refer to the first of equal application entries; an index
                 // outside the table refers to nothing.
                 const auto& table = settings.applicationTable;
@@ -486,6 +521,8 @@ ReadResult read(const std::uint8_t* data, std::size_t size, std::string_view pas
             }
             // Any other tag is skipped: only its four bytes are consumed.
         }
+        result.nonzeroPaddings = strings.nonzeroPaddings();
+        result.firstNonzeroPadding = strings.firstNonzeroPadding();
         result.status = ReadStatus::Ok;
     } catch (const Damaged& damage) {
         result.status = ReadStatus::Damaged;

@@ -48,6 +48,7 @@ enum class ReadStatus {
     Declined,         // wrong password and the user chose not to read the unprotected part
     InvalidPassword,  // wrong password (old format), or a file of a newer program
     Damaged,          // the bytes do not form a vault file; error says what is wrong
+    NotVaultFile,     // neither format's header: some other kind of file
 };
 
 struct ReadOptions {
@@ -70,6 +71,11 @@ struct ReadResult {
     std::string version;      // effective version ("KVR2.04" for any "BF01" file)
     std::string versionText;  // as decrypted
     bool unprotectedOnly = false;
+    // Texts whose padding is not zero, as no writer leaves it: a sign of damage inside the
+    // text (the file holds no check sum that could tell more). Counted for texts read with
+    // their own key only; firstNonzeroPadding is the byte where the first such text starts.
+    std::size_t nonzeroPaddings = 0;
+    std::size_t firstNonzeroPadding = 0;
     VaultSettings settings;  // with the file's application table
     VaultTree tree;
     CDic index;

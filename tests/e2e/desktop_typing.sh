@@ -11,26 +11,8 @@ kivrano=$1
 cli=$2
 target=$3
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  exec 5>&- 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
-mkdir -p "$KIVRANO_HOME/Profiles"
+new_workspace
 on_failure() { echo "--- target said:" >&2; cat "$work/target.out" >&2 || true; }
-hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
-
-wait_for() { # pattern in the target's output
-  for _ in $(seq 100); do
-    grep -q -- "$1" "$work/target.out" && return 0
-    sleep 0.1
-  done
-  fail "the target never reported \"$1\""
-}
 
 # The built-in browser is a script that notes what it was asked to open.
 cat >"$work/browser" <<SCRIPT
@@ -41,11 +23,7 @@ chmod +x "$work/browser"
 export BROWSER="$work/browser"
 
 # The target program, with its commands on descriptor 5.
-mkfifo "$work/target.in"
-"$target" --title "Bank Login – Zürich" <"$work/target.in" >"$work/target.out" 2>/dev/null &
-pids+=($!)
-exec 5>"$work/target.in"
-wait_for "^ready"
+start_target "$target" "Bank Login – Zürich"
 
 for mode in 0 1; do
   cat >"$work/vault.json" <<JSON

@@ -4,10 +4,14 @@
 //   report-clipboard      print the clipboard's text
 //   set-clipboard <hex>   put UTF-8 text on the clipboard
 //   dialog                open a dialog owned by the window
+//   steal-focus-on-clipboard <hex>   when the clipboard comes to hold that UTF-8 text, open
+//                         a window of its own ("Target Notification", a text field) and
+//                         give it the focus, as a notification that takes the focus would
 //   remap                 unmap and map the window again (for a window manager that missed it)
 //   quit
 // Reports: "ready", "active" (the window has the keyboard focus), "focus <n>", "enter <n>", "text
-// <n> <hex>", "clipboard <hex>", "clipboard-none", "clipboard-set", "dialog".
+// <n> <hex>", "clipboard <hex>", "clipboard-none", "clipboard-set", "dialog", "steal-armed",
+// "stolen", "popup-active", "popup-text <hex>".
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -64,6 +68,28 @@ int main(int argc, char** argv) {
         if (focused && focused == window.windowHandle()) report("active");
     });
 
+    // The window that takes the focus; a top-level window of its own, owned by nothing.
+    QWidget popup;
+    popup.setWindowTitle(QStringLiteral("Target Notification"));
+    auto* popupField = new QLineEdit(&popup);
+    (new QVBoxLayout(&popup))->addWidget(popupField);
+    QObject::connect(popupField, &QLineEdit::textChanged,
+                     [](const QString& text) { report("popup-text " + text.toUtf8().toHex()); });
+    QObject::connect(&app, &QGuiApplication::focusWindowChanged, [&](QWindow* focused) {
+        if (focused && focused == popup.windowHandle()) report("popup-active");
+    });
+    QString stealOn;
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, [&] {
+        if (stealOn.isEmpty() || QGuiApplication::clipboard()->text() != stealOn) return;
+        stealOn.clear();
+        popup.resize(300, 80);
+        popup.show();
+        popup.raise();
+        popup.activateWindow();
+        popupField->setFocus();
+        report("stolen");
+    });
+
     QByteArray pending;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
@@ -95,6 +121,9 @@ int main(int argc, char** argv) {
                 dialog->setWindowTitle(QStringLiteral("Target Dialog"));
                 dialog->show();
                 report("dialog");
+            } else if (line.startsWith("steal-focus-on-clipboard ")) {
+                stealOn = QString::fromUtf8(QByteArray::fromHex(line.mid(25)));
+                report("steal-armed");
             } else if (line == "remap") {
                 window.hide();
                 window.show();

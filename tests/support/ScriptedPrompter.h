@@ -17,6 +17,8 @@ public:
     std::vector<std::string> questions;
     std::deque<bool> yesNoAnswers;
     std::deque<SaveChoice> saveAnswers;
+    std::deque<ChangedFileChoice> changedAnswers;
+    std::deque<std::string> savePathAnswers;
 
     void message(const std::string& text, Icon) override { messages.push_back(text); }
     bool askYesNo(const std::string& text, Icon) override {
@@ -31,6 +33,20 @@ public:
         if (saveAnswers.empty()) throw std::logic_error("unexpected save question for " + name);
         SaveChoice answer = saveAnswers.front();
         saveAnswers.pop_front();
+        return answer;
+    }
+    ChangedFileChoice askChangedOnDisk(const std::string& text) override {
+        questions.push_back(text);
+        if (changedAnswers.empty()) throw std::logic_error("unexpected question: " + text);
+        ChangedFileChoice answer = changedAnswers.front();
+        changedAnswers.pop_front();
+        return answer;
+    }
+    std::string askSavePath(const std::string& suggested) override {
+        questions.push_back("save as, from " + suggested);
+        if (savePathAnswers.empty()) throw std::logic_error("unexpected file dialog");
+        std::string answer = savePathAnswers.front();
+        savePathAnswers.pop_front();
         return answer;
     }
 };

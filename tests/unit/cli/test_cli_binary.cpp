@@ -5,6 +5,7 @@
 #include "support/FileBytes.h"
 #include "support/SampleVault.h"
 #include "vault/FileIO.h"
+#include "vault/FileLock.h"
 #include "vault/TextListing.h"
 #include "vault/VaultFile.h"
 
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -22,7 +24,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace kivrano;
@@ -563,7 +567,9 @@ namespace {
 // Talks to the program through a pseudo-terminal, as a user at a terminal would.
 class TerminalSession {
 public:
-    explicit TerminalSession(const std::vector<std::string>& args) {
+    // runAs: the user to run as (0: this test's own); debug: the KIVRANO_DEBUG value.
+    explicit TerminalSession(const std::vector<std::string>& args, uid_t runAs = 0,
+                             const char* debug = nullptr) {
         std::vector<std::string> argvStrings{KIVRANO_CLI_PATH};
         argvStrings.insert(argvStrings.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -571,6 +577,11 @@ public:
         argv.push_back(nullptr);
         m_pid = ::forkpty(&m_master, nullptr, nullptr, nullptr);
         if (m_pid == 0) {
+            if (debug)
+                ::setenv("KIVRANO_DEBUG", debug, 1);
+            else
+                ::unsetenv("KIVRANO_DEBUG");
+            if (runAs != 0 && (::setgid(runAs) != 0 || ::setuid(runAs) != 0)) ::_exit(126);
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
@@ -610,6 +621,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     const std::string& output() const { return m_output; }
+    pid_t pid() const { return m_pid; }
 
 private:
     bool readSome() {
@@ -660,4 +672,291 @@ TEST_F(CliBinary, AsksOnTheTerminalWithEchoOff) {
         EXPECT_EQ(fs::exists(path("new.kvr")), same);
     }
     EXPECT_EQ(readBack(path("new.kvr"), "n3w").status, vaultfile::ReadStatus::Ok);
+}
+
+TEST_F(CliBinary, HostilePathsAndFilesGetAClearMessageAndStatus) {
+    const std::string good = writeSample("good.kvr", "right");
+    ASSERT_EQ(::mkfifo(path("pipe.kvr").c_str(), 0600), 0);
+    fs::create_directory(path("folder.kvr"));
+    fs::create_symlink(good, path("link.kvr"));
+    {
+        int fd = ::open(path("huge.kvr").c_str(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, 2000000000), 0);  // sparse: no room taken
+        ::close(fd);
+    }
+    support::writeFileBytes(path("zeros.kvr"), std::vector<std::uint8_t>(4096, 0));
+    support::writeFileBytes(path("empty.kvr"), {});
+
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string message;
+    } cases[] = {
+        {{"ls", "--password-stdin", path("pipe.kvr")}, 3, "named pipe"},
+        {{"merge", "--password-stdin", good, path("pipe.kvr")}, 3, "named pipe"},
+        {{"ls", "--password-stdin", path("folder.kvr")}, 3, "folder, not a file"},
+        {{"ls", "--password-stdin", "/dev/zero"}, 3, "device"},
+        {{"ls", "--password-stdin", path("huge.kvr")}, 3, "64 MiB"},
+        {{"ls", "--password-stdin", "/etc/passwd"}, 3, "not a Kivrano data file"},
+        {{"info", "/etc/passwd"}, 3, "not a Kivrano data file"},
+        {{"info", path("zeros.kvr")}, 3, "not a Kivrano data file"},
+        {{"ls", "--password-stdin", path("empty.kvr")}, 3, "not a Kivrano data file"},
+        {{"ls", "--password-stdin", path("link.kvr")}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        const auto started = std::chrono::steady_clock::now();
+        CliRun run = runCli(c.args, "right\nright\n");
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+        EXPECT_EQ(run.code, c.code) << run.err;
+        EXPECT_TRUE(contains(run.err, c.message)) << run.err;
+    }
+}
+
+namespace {
+
+// A vault of one folder holding one item, written under password.
+void writeOneFolder(const std::string& file, const std::string& folder, const std::string& pw) {
+    VaultTree tree;
+    TreeNode f = tree.insertFolder({folder, 0});
+    auto item = std::make_unique<VaultItem>();
+    item->title = folder + " item";
+    tree.insertItem(f, std::move(item));
+    support::writeFileBytes(file, vaultfile::write(tree, VaultSettings{}, pw));
+}
+
+fs::perms permissionsOf(const std::string& file) {
+    return fs::status(file).permissions() & fs::perms::all;
+}
+
+constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+
+}  // namespace
+
+TEST_F(CliBinary, CommandsChangingOneVaultAtOnceTakeTurnsAndLoseNothing) {
+    const std::string into = path("into.kvr");
+    writeOneFolder(into, "Start", "A");
+    constexpr int kMerges = 6;
+    for (int k = 0; k < kMerges; ++k)
+        writeOneFolder(path("from" + std::to_string(k)), "F" + std::to_string(k), "B");
+    // Merges in pairs, started together, and a password change among them.
+    for (int k = 0; k < kMerges; k += 2) {
+        CliRun first, second, passwd;
+        std::thread a([&] {
+            first = runCli({"merge", "--password-stdin", into, path("from" + std::to_string(k))},
+                           "A\nB\n");
+        });
+        std::thread b([&] {
+            second =
+                runCli({"merge", "--password-stdin", into, path("from" + std::to_string(k + 1))},
+                       "A\nB\n");
+        });
+        std::thread c([&] {
+            if (k == 2) passwd = runCli({"passwd", "--password-stdin", into}, "A\nA\nA\n");
+        });
+        a.join();
+        b.join();
+        c.join();
+        EXPECT_EQ(first.code, 0) << first.err;
+        EXPECT_EQ(second.code, 0) << second.err;
+        if (k == 2) {
+            EXPECT_EQ(passwd.code, 0) << passwd.err;
+        }
+    }
+    auto result = readBack(into, "A");
+    ASSERT_EQ(result.status, vaultfile::ReadStatus::Ok);
+    EXPECT_EQ(result.tree.folderCount(), static_cast<std::size_t>(kMerges + 1));
+
+    // The password change on its own, beside a merge: the file opens with the new password.
+    writeOneFolder(path("more.kvr"), "More", "B");
+    CliRun merge, passwd;
+    std::thread a([&] {
+        merge = runCli({"merge", "--password-stdin", into, path("more.kvr")}, "A\nB\n");
+    });
+    std::thread b([&] { passwd = runCli({"passwd", "--password-stdin", into}, "A\nNew\nNew\n"); });
+    a.join();
+    b.join();
+    EXPECT_EQ(passwd.code, 0) << passwd.err;
+    // The merge either came first (and the change kept it) or found the password changed.
+    EXPECT_TRUE(merge.code == 0 || contains(merge.err, "wrong password")) << merge.err;
+    EXPECT_EQ(readBack(into, "New").status, vaultfile::ReadStatus::Ok);
+}
+
+TEST_F(CliBinary, ACommandThatFindsTheVaultLockedWaitsThenGivesUp) {
+    const std::string into = path("into.kvr");
+    writeOneFolder(into, "Start", "A");
+    writeOneFolder(path("from.kvr"), "From", "B");
+    const auto before = support::readFileBytes(into);
+    std::string error;
+    auto held = fileio::FileLock::acquire(into, std::chrono::seconds(1), error);
+    ASSERT_TRUE(held) << error;
+    const auto started = std::chrono::steady_clock::now();
+    CliRun merge =
+        runCli({"merge", "--password-stdin", "--wait", "0.3", into, path("from.kvr")}, "A\nB\n");
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+    EXPECT_EQ(merge.code, 4) << merge.err;
+    EXPECT_TRUE(contains(merge.err, "being changed by another program")) << merge.err;
+    CliRun passwd = runCli({"passwd", "--password-stdin", "--wait", "0", into}, "A\nN\nN\n");
+    EXPECT_EQ(passwd.code, 4) << passwd.err;
+    EXPECT_EQ(support::readFileBytes(into), before);
+
+    held.reset();
+    EXPECT_EQ(
+        runCli({"merge", "--password-stdin", "--wait", "0", into, path("from.kvr")}, "A\nB\n").code,
+        0);
+}
+
+TEST_F(CliBinary, ABackupThatCannotBeMadeStopsTheChangeUnlessNoBackupIsGiven) {
+    const std::string into = path("into.kvr");
+    writeOneFolder(into, "Start", "A");
+    writeOneFolder(path("from.kvr"), "From", "B");
+    fs::create_directory(path("into (backup).kvr"));  // the backup's name is taken
+    const auto before = support::readFileBytes(into);
+
+    CliRun merge = runCli({"merge", "--password-stdin", into, path("from.kvr")}, "A\nB\n");
+    EXPECT_EQ(merge.code, 3) << merge.err;
+    EXPECT_TRUE(contains(merge.err, "--no-backup")) << merge.err;
+    CliRun passwd = runCli({"passwd", "--password-stdin", into}, "A\nN\nN\n");
+    EXPECT_EQ(passwd.code, 3) << passwd.err;
+    EXPECT_TRUE(contains(passwd.err, "No backup copy could be made")) << passwd.err;
+    EXPECT_TRUE(contains(passwd.err, "--no-backup")) << passwd.err;
+    EXPECT_FALSE(contains(passwd.err, "is kept as")) << passwd.err;
+    EXPECT_EQ(support::readFileBytes(into), before);
+
+    merge = runCli({"merge", "--password-stdin", "--no-backup", into, path("from.kvr")}, "A\nB\n");
+    EXPECT_EQ(merge.code, 0) << merge.err;
+    EXPECT_FALSE(contains(merge.err, "is kept as")) << merge.err;
+    passwd = runCli({"passwd", "--password-stdin", "--no-backup", into}, "A\nN\nN\n");
+    EXPECT_EQ(passwd.code, 0) << passwd.err;
+    EXPECT_TRUE(contains(passwd.err, "no backup copy was made")) << passwd.err;
+    EXPECT_EQ(readBack(into, "N").tree.folderCount(), 2u);
+}
+
+TEST_F(CliBinary, WrittenFilesAreOwnerOnlyAndLinksAreWrittenThrough) {
+    const mode_t previous = ::umask(022);
+    const std::string good = writeSample("good.kvr", "right");
+    ::chmod(good.c_str(), 0644);
+    support::writeFileBytes(path("out.json"), {'o', 'l', 'd'});
+    ::chmod(path("out.json").c_str(), 0644);
+    support::writeFileBytes(path("link (backup).kvr"), {'o', 'l', 'd'});
+    ::chmod(path("link (backup).kvr").c_str(), 0644);
+    fs::create_symlink("good.kvr", path("link.kvr"));
+    ::umask(previous);
+
+    CliRun exported =
+        runCli({"export", "--password-stdin", "--force", "-o", path("out.json"), good}, "right\n");
+    EXPECT_EQ(exported.code, 0) << exported.err;
+    EXPECT_EQ(permissionsOf(path("out.json")), kOwnerOnly);
+
+    CliRun passwd = runCli({"passwd", "--password-stdin", path("link.kvr")}, "right\nnew\nnew\n");
+    ASSERT_EQ(passwd.code, 0) << passwd.err;
+    EXPECT_TRUE(fs::is_symlink(path("link.kvr")));
+    EXPECT_EQ(readBack(good, "new").status, vaultfile::ReadStatus::Ok);
+    EXPECT_EQ(permissionsOf(good), kOwnerOnly);
+    EXPECT_EQ(permissionsOf(path("link (backup).kvr")), kOwnerOnly);
+    EXPECT_EQ(readBack(path("link (backup).kvr"), "right").status, vaultfile::ReadStatus::Ok);
+}
+
+TEST_F(CliBinary, HostileJsonIsRefusedByNameAndPathAndNothingIsWritten) {
+    const std::string deep = std::string(200000, '[') + std::string(200000, ']');
+    const std::string tooDeep =
+        R"({"folders": [{"items": [{"etcName": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]}]}]})";
+    struct Case {
+        std::string name;
+        std::string json;
+        std::string message;  // "": imported
+    } cases[] = {
+        {"deep", deep, "$[0][0][0]"},
+        {"deep", deep, "nested deeper than 32 levels"},
+        {"too-deep", tooDeep, "$.folders[0].items[0].etcName[0][0]"},
+        {"twice", R"({"folders": [{"name": "A"}], "folders": []})",
+         "$.folders: this name appears twice"},
+        {"twice-inner", R"({"folders": [{"items": [{"title": "a", "memo": "", "title": "b"}]}]})",
+         "$.folders[0].items[0].title: this name appears twice"},
+        {"huge-number", R"({"settings": {"autoLockMinutes": 1e400}})",
+         "line 1, column 38: a number is out of range"},
+        {"raw-nul", std::string("{\"folders\": [{\"name\": \"a\0b\"}]}", 30), "is not valid JSON"},
+        {"not-utf8", "{\"folders\": [{\"name\": \"\xC3\x28\"}]}", "is not valid JSON"},
+        {"escaped-nul", R"({"folders": [{"name": "a\u0000b", "items": [{"title": "x"}]}]})", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + ": " + c.message);
+        const std::string file = path(c.name + ".json");
+        support::writeFileBytes(file, std::vector<std::uint8_t>(c.json.begin(), c.json.end()));
+        CliRun run =
+            runCli({"import", "--password-stdin", "--force", file, path("out.kvr")}, "p\n");
+        if (c.message.empty()) {
+            EXPECT_EQ(run.code, 0) << run.err;
+            auto read = readBack(path("out.kvr"), "p");
+            ASSERT_EQ(read.status, vaultfile::ReadStatus::Ok);
+            EXPECT_EQ(read.tree.text(read.tree.firstFolder()), std::string("a\0b", 3));
+            fs::remove(path("out.kvr"));
+            continue;
+        }
+        EXPECT_EQ(run.code, 3) << run.err;
+        EXPECT_TRUE(contains(run.err, c.message)) << run.err;
+        EXPECT_TRUE(contains(run.err, file)) << run.err;
+        EXPECT_TRUE(contains(run.err, "nothing was written")) << run.err;
+        EXPECT_LT(run.err.size(), 1000u) << "the message repeats the document";
+        EXPECT_FALSE(fs::exists(path("out.kvr")));
+    }
+}
+
+TEST_F(CliBinary, TheRunningProgramCannotBeDumpedOrReadByOthers) {
+    // The owner of /proc/PID/mem tells: a process that is not dumpable has it shown as root's. Run
+    // as root, the program is started as another user so that the difference shows.
+    const uid_t runAs = ::geteuid() == 0 ? 65534 : 0;
+    const uid_t shownWhenDumpable = runAs != 0 ? runAs : ::geteuid();
+    ::chmod(m_dir.c_str(), 0755);
+    const std::string good = writeSample("good.kvr", "right");
+    ::chmod(good.c_str(), 0644);
+    for (const char* debug : {static_cast<const char*>(nullptr), "1"}) {
+        SCOPED_TRACE(debug ? "KIVRANO_DEBUG=1" : "normal");
+        TerminalSession session({"ls", good}, runAs, debug);
+        // Waiting for the password: well past the start.
+        ASSERT_TRUE(session.waitFor("Password of")) << session.output();
+        struct stat st {};
+        ASSERT_EQ(::stat(("/proc/" + std::to_string(session.pid()) + "/mem").c_str(), &st), 0);
+        std::ifstream limits("/proc/" + std::to_string(session.pid()) + "/limits");
+        std::string line, coreLine;
+        while (std::getline(limits, line))
+            if (line.rfind("Max core file size", 0) == 0) coreLine = line;
+        if (debug) {
+            EXPECT_EQ(st.st_uid, shownWhenDumpable);
+        } else {
+            EXPECT_EQ(st.st_uid, 0u);
+            EXPECT_NE(coreLine.find(" 0 "), std::string::npos) << coreLine;
+        }
+        session.type("right");
+        EXPECT_EQ(session.finish(), 0) << session.output();
+    }
+}
+
+TEST_F(CliBinary, ExportToATerminalAsksFirstUnlessYes) {
+    const std::string good = writeSample("good.kvr", "right");
+    struct Case {
+        std::vector<std::string> args;
+        const char* answer;  // nullptr: no question expected
+        int code;
+    } cases[] = {
+        {{"export", good}, "n", 1},
+        {{"export", good}, "y", 0},
+        {{"export", "--yes", good}, nullptr, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer ? c.answer : "--yes");
+        TerminalSession session(c.args);
+        if (c.answer) {
+            ASSERT_TRUE(session.waitFor("in clear on the terminal. Go on? [y/N] "))
+                << session.output();
+            session.type(c.answer);
+        }
+        if (c.code == 0) {
+            ASSERT_TRUE(session.waitFor("Password of")) << session.output();
+            session.type("right");
+        }
+        EXPECT_EQ(session.finish(), c.code) << session.output();
+        EXPECT_EQ(contains(session.output(), "hunter2"), c.code == 0) << session.output();
+    }
 }

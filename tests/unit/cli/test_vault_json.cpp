@@ -263,3 +263,17 @@ TEST(VaultJson, FormatKeepsNumberListsOnOneLine) {
               "  ]\n"
               "}\n");
 }
+
+TEST(VaultJson, ItemByItemExportIsTheFormattedDocument) {
+    auto sample = kivrano::testing::makeSampleVault();
+    VaultTree empty;
+    VaultTree emptyFolder;
+    emptyFolder.insertFolder({"nothing in it", 0});
+    const VaultSettings settings;
+    const std::pair<const VaultTree*, const VaultSettings*> vaults[] = {
+        {&sample.tree, &sample.settings}, {&empty, &settings}, {&emptyFolder, &settings}};
+    for (const auto& [tree, s] : vaults) {
+        EXPECT_EQ(formatVaultJson(*tree, *s, 1, "KVR2.04"),
+                  formatJson(vaultToJson(*tree, *s, 1, "KVR2.04")));
+    }
+}

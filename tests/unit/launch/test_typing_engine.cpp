@@ -1,5 +1,6 @@
 #include "launch/TypingEngine.h"
 
+#include "platform/fake/CapturedDebugSink.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/MemoryClipboard.h"
 #include "platform/fake/RecordingKeyboard.h"
@@ -68,8 +69,12 @@ struct Desktop {
         });
     }
 
+    platform::CapturedDebugSink debug;
+
     void type(const VaultItem* item, int hotKey, std::int32_t mode) {
-        TypingEngine(keyboard, clipboard, pause, windows).typeField(item, hotKey, mode);
+        TypingEngine engine(keyboard, clipboard, pause, windows);
+        engine.setDebugSink(&debug);
+        engine.typeField(item, hotKey, mode);
     }
 };
 
@@ -315,4 +320,73 @@ TEST(TypingEngine, HotKeyPressedDuringAPasteIsDropped) {
     };
     engine.typeField(&item, 0, kTypeInCopyPaste);
     EXPECT_EQ(desktop.log, pasted("Me", {}));
+}
+
+TEST(TypingEngine, StopsWhenAnotherWindowComesToTheFront) {
+    // A notification window (5) takes the focus after the log entry named by `after`.
+    struct Case {
+        const char* what;
+        std::int32_t mode;
+        std::string after;  // the log entry after which the window changes
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"between characters", kTypeInKeyEmulation, "U+62",
+         join({{"-Ctrl"}, chars("ab"), {"+Ctrl"}})},
+        {"before the Tab", kTypeInKeyEmulation, "U+64",
+         join({{"-Ctrl"}, chars("abcd"), {"+Ctrl"}})},
+        {"before the Enter", kTypeInKeyEmulation, "-Tab",
+         join({{"-Ctrl"}, chars("abcd"), kTab, {"+Ctrl"}})},
+        // The clipboard is still emptied after the usual wait.
+        {"before the paste",
+         kTypeInCopyPaste,
+         "wait 500 abcd",
+         {"-Ctrl", "wait 500 abcd", "+Ctrl", "wait 500 abcd"}},
+        {"after the paste", kTypeInCopyPaste, "-V",
+         join({{"-Ctrl", "wait 500 abcd"}, kCtrlV, {"+Ctrl", "wait 500 abcd"}})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Desktop desktop;
+        desktop.keyboard.setHeld(Modifier::Ctrl, true);  // the hotkey's Ctrl, still held
+        auto notificationAfterTrigger = [&] {
+            if (desktop.log.back() == c.after)
+                desktop.windows.addWindow(5, {"Notification", "popup", "", 0});
+        };
+        desktop.user = [&](const Event& e) {
+            if (e.kind == Event::Kind::Up && e.key == platform::vk::kControl)
+                desktop.keyboard.setHeld(Modifier::Ctrl, true);  // the user still holds it
+            notificationAfterTrigger();
+        };
+        desktop.pause.setDuring([&](std::chrono::milliseconds d) {
+            if (d == TypingEngine::kReleasePoll) return;  // the user keeps holding Ctrl
+            desktop.log.push_back("wait " + std::to_string(d.count()) + " " +
+                                  desktop.clipboard.content().value_or("(none)"));
+            notificationAfterTrigger();
+        });
+        VaultItem item;
+        item.id = "abcd";
+        item.tabCount[0] = 1;
+        item.enterCount[0] = 1;
+        desktop.type(&item, 0, c.mode);
+
+        // Nothing more goes anywhere, and Ctrl is pressed again as at the end of any typing.
+        EXPECT_EQ(desktop.log, c.expected);
+        EXPECT_NE(desktop.debug.text().find("typing stopped"), std::string::npos);
+        // The field never stays on the clipboard, stopped or not.
+        if (c.mode == kTypeInCopyPaste) {
+            EXPECT_EQ(desktop.clipboard.content(), std::nullopt);
+        }
+    }
+
+    // A Shift+Tab that has begun is finished before the stop: no key is left down.
+    Desktop desktop;
+    desktop.user = [&](const Event& e) {
+        if (e.kind == Event::Kind::Down && e.key == platform::vk::kShift)
+            desktop.windows.addWindow(5, {"Notification", "popup", "", 0});
+    };
+    VaultItem item;
+    item.id = "a";
+    item.tabCount[0] = -2;
+    desktop.type(&item, 0, kTypeInKeyEmulation);
+    EXPECT_EQ(desktop.log, join({chars("a"), kShiftTab}));
 }

@@ -389,3 +389,102 @@ TEST_F(DocumentTest, OpenStopsWhenSavingTheChangedVaultFails) {
     EXPECT_TRUE(doc.isModified());
     EXPECT_EQ(doc.loadPath(), file);
 }
+
+TEST_F(DocumentTest, SaveAsksBeforeOverwritingAFileChangedOnDisk) {
+    using Choice = Prompter::ChangedFileChoice;
+    const std::string alice = writeSample("alice.kvr", "pw");
+    // Another program (a second copy through a synced folder, the command-line tool) writes
+    // the file after this document read it.
+    auto changeOnDisk = [&](const std::string& folderName) {
+        VaultTree other;
+        other.insertFolder({folderName, 0});
+        writeFileBytes(alice, vaultfile::write(other, VaultSettings{}, "pw"));
+        return readFileBytes(alice);
+    };
+    auto folderOnDisk = [&](const std::string& file) {
+        auto read = vaultfile::read(readFileBytes(file), "pw");
+        return read.tree.text(read.tree.firstFolder());
+    };
+
+    CKivranoDoc doc(prompter, &hotKeys, events);
+    ASSERT_TRUE(doc.open(alice, "pw", false));
+    doc.tree().setText(doc.tree().firstFolder(), "edited here");
+    doc.setModified();
+
+    // Cancel, and a file dialog that is cancelled: nothing is written, the edit stays unsaved.
+    const auto theirs = changeOnDisk("edited elsewhere");
+    prompter.changedAnswers = {Choice::Cancel, Choice::SaveUnderAnotherName};
+    prompter.savePathAnswers = {""};
+    EXPECT_FALSE(doc.save());
+    EXPECT_FALSE(doc.saveWithoutBackup());
+    EXPECT_EQ(readFileBytes(alice), theirs);
+    EXPECT_FALSE(fs::exists(path("alice (backup).kvr")));
+    EXPECT_TRUE(doc.isModified());
+    ASSERT_EQ(prompter.questions.size(), 3u);
+    EXPECT_EQ(prompter.questions[0], text(StringId::FileChangedOnDisk, {alice}));
+
+    // Under another name: the other program's file stays, the document goes on there.
+    prompter.changedAnswers = {Choice::SaveUnderAnotherName};
+    prompter.savePathAnswers = {path("mine.kvr")};
+    ASSERT_TRUE(doc.save());
+    EXPECT_EQ(readFileBytes(alice), theirs);
+    EXPECT_EQ(folderOnDisk(path("mine.kvr")), "edited here");
+    EXPECT_EQ(doc.savePath(), path("mine.kvr"));
+    EXPECT_EQ(caption, "mine - Kivrano");
+    EXPECT_FALSE(doc.isModified());
+    // That file is now the one the document knows: saving again asks nothing.
+    ASSERT_TRUE(doc.save());
+    EXPECT_TRUE(prompter.changedAnswers.empty());
+
+    // Overwrite, when the user says so; the backup keeps what the other program wrote. The
+    // save-changes prompt of an open goes through the same question.
+    CKivranoDoc second(prompter, &hotKeys, events);
+    ASSERT_TRUE(second.open(alice, "pw", false));
+    second.tree().setText(second.tree().firstFolder(), "second edit");
+    second.setModified();
+    const auto third = changeOnDisk("third program");
+    prompter.saveAnswers = {Prompter::SaveChoice::Save};
+    prompter.changedAnswers = {Choice::Cancel};
+    EXPECT_FALSE(second.open(path("mine.kvr"), "pw", false));
+    EXPECT_EQ(readFileBytes(alice), third);
+    prompter.changedAnswers = {Choice::Overwrite};
+    ASSERT_TRUE(second.save());
+    EXPECT_EQ(folderOnDisk(alice), "second edit");
+    EXPECT_EQ(readFileBytes(path("alice (backup).kvr")), third);
+}
+
+TEST_F(DocumentTest, SaveWhoseBackupCannotBeMadeAsksFirst) {
+    const std::string alice = writeSample("alice.kvr", "pw");
+    const auto original = readFileBytes(alice);
+    fs::create_directory(path("alice (backup).kvr"));  // the backup's name is taken
+    CKivranoDoc doc(prompter, &hotKeys, events);
+    ASSERT_TRUE(doc.open(alice, "pw", false));
+    doc.tree().setText(doc.tree().firstFolder(), "edited");
+    doc.setModified();
+
+    prompter.yesNoAnswers = {false, true};
+    EXPECT_FALSE(doc.save());
+    EXPECT_EQ(readFileBytes(alice), original);
+    EXPECT_TRUE(doc.isModified());
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_NE(prompter.questions[0].find("No backup copy could be made"), std::string::npos);
+    EXPECT_NE(prompter.questions[0].find("alice (backup).kvr"), std::string::npos)
+        << prompter.questions[0];
+
+    ASSERT_TRUE(doc.save());
+    EXPECT_NE(readFileBytes(alice), original);
+    EXPECT_TRUE(fs::is_directory(path("alice (backup).kvr")));
+}
+
+TEST_F(DocumentTest, OpenSaysWhenATextLooksDamaged) {
+    VaultTree tree;
+    tree.insertFolder({"F", 0});
+    auto bytes = vaultfile::write(tree, VaultSettings{}, "pw");
+    bytes[73 + 12] ^= 0x01;  // inside the folder name's only block
+    writeFileBytes(path("hit.kvr"), bytes);
+    CKivranoDoc doc(prompter, &hotKeys, events);
+    ASSERT_TRUE(doc.open(path("hit.kvr"), "pw", false));  // still opens: nothing else tells
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0],
+              text(StringId::NonzeroPaddingWarning, {"1", path("hit.kvr"), "81"}));
+}
