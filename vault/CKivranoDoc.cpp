@@ -10,16 +10,6 @@ namespace kivrano {
 
 namespace {
 
-// Word-index complaints go to a message box.
-class PrompterSink : public MessageSink {
-public:
-    explicit PrompterSink(Prompter& prompter) : m_prompter(prompter) {}
-    void message(const std::string& text) override { m_prompter.message(text); }
-
-private:
-    Prompter& m_prompter;
-};
-
 std::string damagedMessage(const std::string& path, const std::string& what) {
     return "Cannot read \"" + path + "\": the file is damaged (" + what +
            "). Nothing was changed. Open its backup copy \"" + fileio::backupPath(path) +
@@ -136,13 +126,11 @@ bool CKivranoDoc::load(const std::string& path) {
         return false;
     }
 
-    PrompterSink sink(m_prompter);
     vaultfile::ReadOptions options;
     options.currentSettings = &m_settings;
     options.askContinueUnprotected = [this](std::string_view question) {
         return m_prompter.askYesNo(std::string(question), Prompter::Icon::Question);
     };
-    options.indexMessages = &sink;
     vaultfile::ReadResult result = vaultfile::read(*bytes, m_openPassword, options);
     secureWipe(*bytes);
 
@@ -169,7 +157,6 @@ bool CKivranoDoc::load(const std::string& path) {
         m_modified = false;
         emptyHistory();
     }
-    m_index.setMessageSink(nullptr);
     m_readUnprotectedOnly = result.unprotectedOnly;
     m_formatNumber = result.formatNumber;
     m_version = result.version;
