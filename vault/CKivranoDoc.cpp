@@ -246,6 +246,16 @@ bool CKivranoDoc::mergeFrom(vaultfile::ReadResult& loaded, const std::string& pa
     return true;
 }
 
+void CKivranoDoc::indexNode(TreeNode node) {
+    m_index.forget(node);
+    if (const VaultItem* item = m_tree.item(node)) {
+        m_index.indexText(item->title, node);
+        m_index.indexText(item->address, node);
+    } else if (m_tree.isFolder(node)) {
+        m_index.indexText(m_tree.text(node), node);
+    }
+}
+
 bool CKivranoDoc::writeTo(const std::string& path) {
     std::vector<std::uint8_t> bytes = vaultfile::write(m_tree, m_settings, m_savePassword);
     std::string error;
