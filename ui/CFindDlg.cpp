@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -28,6 +29,18 @@ constexpr FieldBox kFieldBoxes[CFindDlg::FieldCount] = {
     {"Title(&1)", true},  {"Address(&2)", true}, {"ID(&3)", false},    {"Password(&4)", false},
     {"Etc's(&5)", false}, {"Memo(&6)", false},   {"Folder(&7)", true},
 };
+
+// A check box's mnemonic ticks it at once, not after the button's pressed look has been
+// shown: an Enter right after Alt+4 must search with Password ticked.
+void tickAtOnce(QCheckBox* box) {
+    const QKeySequence key = QKeySequence::mnemonic(box->text());
+    box->setShortcut(QKeySequence());
+    auto* shortcut = new QShortcut(key, box->window());
+    QObject::connect(shortcut, &QShortcut::activated, box, [box] {
+        box->setFocus(Qt::ShortcutFocusReason);
+        box->toggle();
+    });
+}
 
 }  // namespace
 
@@ -68,6 +81,8 @@ CFindDlg::CFindDlg(const VaultTree& tree, platform::SettingsStore& settings, QWi
         {QStringLiteral("Title"), QStringLiteral("Found String"), QStringLiteral("Folder")});
     m_results->header()->setStretchLastSection(false);
     m_results->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    tickAtOnce(m_caseSensitive);
+    for (QCheckBox* box : m_fields) tickAtOnce(box);
 
     auto* close = new QPushButton(QStringLiteral("&Close"), this);
     m_start->setDefault(true);

@@ -21,7 +21,9 @@ constexpr int kNodeRole = Qt::UserRole;
 CQuickFindDlg::CQuickFindDlg(const CDic& index, const VaultTree& tree,
                              std::function<bool(TreeNode)> select, std::function<void(TreeNode)> go,
                              QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint),
+    // A window of its own, not a tool window of the main one: the main window's Enter and Esc
+    // accelerators would take those keys from it.
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint),
       m_find(index, tree, std::move(select)),
       m_goTo(std::move(go)),
       m_edit(new QLineEdit(this)),

@@ -80,8 +80,10 @@ TEST_F(SearchDialogsTest, FindStartsFromTheDefaultsAndASingleHitEndsTheDialog) {
     EXPECT_EQ(dialog.resultList()->topLevelItemCount(), 0);  // a password is not searched
     EXPECT_TRUE(dialog.isVisible());
 
-    dialog.fieldBox(CFindDlg::Password)->setChecked(true);
-    QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
+    // Alt+4 ticks "Password(&4)" at once: an Enter straight after it searches with it.
+    QTest::keyClick(&dialog, Qt::Key_4, Qt::AltModifier);
+    EXPECT_TRUE(dialog.fieldBox(CFindDlg::Password)->isChecked());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosenNode(), box);
     EXPECT_EQ(rowTexts(dialog.resultList(), 1), QStringList{"hunter2"});  // shown in clear
