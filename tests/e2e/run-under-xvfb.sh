@@ -45,6 +45,11 @@ fi
 export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
+# The program's single-instance socket lives in the temporary directory: one of its own, so
+# that a Kivrano started by another test (same user, other display) is not taken for a
+# running copy.
+mkdir -p "$work/tmp"
+export TMPDIR="$work/tmp"
 
 # The tests wait for the window manager to announce itself before they start.
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
