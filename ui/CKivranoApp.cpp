@@ -20,10 +20,12 @@
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11WindowSystem.h"
+#include "ui/CFindDlg.h"
 #include "ui/CInfoList.h"
 #include "ui/CKivranoView.h"
 #include "ui/CMainFrame.h"
 #include "ui/CProperty.h"
+#include "ui/CQuickFindDlg.h"
 #include "ui/CSelectUserDlg.h"
 #include "ui/QtPrompter.h"
 #include "vault/CKivranoDoc.h"
@@ -165,6 +167,10 @@ int CKivranoApp::run(const std::string& fileToOpen) {
     TreeCommands& commands = view->commands();
     commands.dialogs().signIn = &signIn;
     commands.dialogs().itemEditor = &editor;
+    QtFindDialog findDialog(doc.tree(), settings, frame);
+    QtQuickFindBar quickFindBar(doc.index(), commands, doc.tree(), view);
+    commands.dialogs().find = &findDialog;
+    commands.dialogs().quickFind = &quickFindBar;
     commands.hooks().unregisterLaunchKey = [&registry](TreeNode n) { registry.unregisterOne(n); };
     commands.hooks().hideToTray = [frame] { frame->toSystemTray(); };
     commands.hooks().addTrayIcon = [frame] { frame->showTrayIcon(); };

@@ -152,6 +152,8 @@ bool CKivranoView::handleCommand(int command) {
         case cmd::AutoLockTimeSetting: c.autoLockTimeSetting(); return true;
         case cmd::FolderProtect: c.setFolderProtection(true); return true;
         case cmd::FolderUnprotect: c.setFolderProtection(false); return true;
+        case cmd::Find: c.find(); return true;
+        case cmd::QuickFind: c.quickFind(); return true;
         default: return false;
     }
 }
