@@ -1,5 +1,6 @@
 #include "app/FindSearch.h"
 
+#include "app/SettingsInts.h"
 #include "launch/TypingEngine.h"
 #include "platform/SettingsStore.h"
 #include "vault/Secure.h"
@@ -138,12 +139,7 @@ FindSearch::ColumnWidths FindSearch::loadColumnWidths(platform::SettingsStore& s
 }
 
 bool FindSearch::saveColumnWidths(platform::SettingsStore& store, const ColumnWidths& widths) {
-    const auto key = store.open(platform::SettingsStore::Open::CreateIfMissing);
-    if (!key) return false;
-    bool written = true;
-    for (std::size_t i = 0; i < widths.size(); ++i)
-        written = key->writeInt(kWidthNames[i], widths[i]) && written;
-    return written;
+    return writeSettingInts(store, kWidthNames, widths);
 }
 
 }  // namespace kivrano
