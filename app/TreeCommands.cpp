@@ -324,6 +324,7 @@ void TreeCommands::lockScreen() {
     m_host.stopViewTimer(ViewTimer::AutoTrack);
     m_host.stopViewTimer(ViewTimer::AutoLock);
     m_locked = true;
+    if (m_dialogs.quickFind) m_dialogs.quickFind->closeAll();
     setAllExpanded(false);
     while (!m_dialogs.screenLock->run()) m_prompter.message(message(StringId::CannotUnlock));
     m_locked = false;

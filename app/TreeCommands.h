@@ -115,6 +115,8 @@ public:
     virtual ~QuickFindBar() = default;
     // Opens a new Quick Find bar beside the tree and returns at once.
     virtual void open() = 0;
+    // Closes every bar still open: the screen lock must not leave the vault's titles shown.
+    virtual void closeAll() = 0;
 };
 
 class PasswordChangeDialog {

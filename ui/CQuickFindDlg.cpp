@@ -133,4 +133,10 @@ void QtQuickFindBar::open() {
     bar->queryEdit()->setFocus();
 }
 
+void QtQuickFindBar::closeAll() {
+    if (!m_parent) return;
+    for (CQuickFindDlg* bar : m_parent->findChildren<CQuickFindDlg*>(Qt::FindDirectChildrenOnly))
+        bar->close();
+}
+
 }  // namespace kivrano

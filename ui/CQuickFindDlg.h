@@ -68,6 +68,7 @@ public:
                    QWidget* parent)
         : m_index(index), m_commands(commands), m_tree(tree), m_parent(parent) {}
     void open() override;
+    void closeAll() override;
 
 private:
     const CDic& m_index;

@@ -1,9 +1,15 @@
 #include "ui/CFindDlg.h"
 #include "ui/CQuickFindDlg.h"
 
+#include "ui/CKivranoView.h"
+
 #include "platform/fake/MemorySettingsStore.h"
+#include "platform/fake/RecordingShell.h"
 #include "vault/CDic.h"
+#include "vault/CKivranoDoc.h"
 #include "vault/VaultTree.h"
+
+#include "support/ScriptedPrompter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -246,6 +252,30 @@ TEST_F(QuickFindBarTest, APressOnTheBodyMovesTheBar) {
     QApplication::sendEvent(bar.data(), &move);
     QTest::mouseRelease(bar.data(), Qt::LeftButton, {}, bar->mapFromGlobal(to));
     EXPECT_EQ(bar->pos(), start + QPoint(40, 25));
+}
+
+// The Quick Find command opens a new bar over the tree each time, focused on its text; the
+// screen lock closes them all.
+TEST(QuickFindBars, EachCommandOpensOneAndTheyCloseTogether) {
+    kivrano::testing::ScriptedPrompter prompter;
+    platform::RecordingShell shell;
+    CKivranoDoc doc(prompter);
+    QWidget fieldList;
+    CKivranoView view(doc, prompter, shell, nullptr, &fieldList, {});
+    QtQuickFindBar bars(doc.index(), view.commands(), doc.tree(), &view);
+    view.commands().dialogs().quickFind = &bars;
+    view.show();
+
+    view.commands().quickFind();
+    view.commands().quickFind();
+    const auto open = view.findChildren<CQuickFindDlg*>();
+    ASSERT_EQ(open.size(), 2);
+    EXPECT_TRUE(open[0]->isVisible() && open[1]->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return open[1]->queryEdit()->hasFocus(); }, 2000));
+
+    const QPointer<CQuickFindDlg> first(open[0]), second(open[1]);
+    bars.closeAll();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull() && second.isNull(); }, 2000));
 }
 
 }  // namespace

@@ -752,7 +752,9 @@ struct ScriptedFind : FindDialog {
 
 struct CountingQuickFind : QuickFindBar {
     int opened = 0;
+    int closed = 0;
     void open() override { ++opened; }
+    void closeAll() override { ++closed; }
 };
 
 }  // namespace
@@ -831,4 +833,13 @@ TEST_F(TreeCommandsTest, FindGoesToTheChosenResultAndRecordsIt) {
 
     commands.quickFind();
     EXPECT_EQ(bar.opened, 1);
+}
+
+TEST_F(LockTest, LockingClosesTheQuickFindBars) {
+    CountingQuickFind bar;
+    commands.dialogs().quickFind = &bar;
+    lock.answers = {true};
+    lock.whileShown = [&] { EXPECT_EQ(bar.closed, 1); };
+    commands.lockScreen();
+    EXPECT_TRUE(lock.answers.empty());
 }
