@@ -16,11 +16,12 @@ namespace kivrano {
 // searched by prefix. Words are kept lower-cased; the same word may be indexed many times,
 // each time as its own entry.
 //
-// The entries of a prefix come in the order of a walk of a character trie in which every
-// word inserted has its own node: siblings in ascending byte order, a node before its
-// subtree, and a word inserted again after a longer word that shares its text. The index
-// keeps them in one array sorted in that order, so it builds by sorting and a search is a
-// binary search; no trie is materialised.
+// The entries of a prefix come in the order of a depth-first walk of a character trie in
+// which every inserted word has its own node: ascending byte order, and a word before the
+// longer words that begin with it when it was inserted before all of them, after them
+// otherwise (the trie's node for its text was made by a longer word). The index keeps the
+// words in one array sorted in that order: it builds by sorting, a search is a binary
+// search, and no trie is materialised.
 class CDic {
 public:
     struct Entry {
