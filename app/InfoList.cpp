@@ -1,5 +1,6 @@
 #include "app/InfoList.h"
 
+#include "app/SettingsInts.h"
 #include "platform/Clipboard.h"
 #include "platform/SettingsStore.h"
 #include "vault/Secure.h"
@@ -189,12 +190,7 @@ InfoList::ColumnWidths InfoList::loadColumnWidths(platform::SettingsStore& store
 }
 
 bool InfoList::saveColumnWidths(platform::SettingsStore& store, const ColumnWidths& widths) {
-    const auto key = store.open(platform::SettingsStore::Open::CreateIfMissing);
-    if (!key) return false;
-    bool written = true;
-    for (std::size_t i = 0; i < widths.size(); ++i)
-        written = key->writeInt(kWidthNames[i], widths[i]) && written;
-    return written;
+    return writeSettingInts(store, kWidthNames, widths);
 }
 
 }  // namespace kivrano

@@ -124,6 +124,7 @@ void TreeCommands::addFolder() {
     std::optional<std::string> name = askFolderName();
     if (!name) return;
     TreeNode folder = m_tree.insert(kNoNode, std::move(*name), VaultTree::kFolderImage, 0, after);
+    m_doc.indexNode(folder);
     selectNode(folder);
     refresh();
 }
@@ -134,11 +135,13 @@ void TreeCommands::renameFolder() {
     std::optional<std::string> name = askFolderName();
     if (!name || !m_tree.contains(selected)) return;
     m_tree.setText(selected, std::move(*name));
+    m_doc.indexNode(selected);
     refresh();
 }
 
 void TreeCommands::removeItem(TreeNode item) {
     m_tree.remove(item);
+    m_doc.forgetNode(item);
     if (m_hooks.forgetNode) m_hooks.forgetNode(item);
     if (m_hooks.unregisterLaunchKey) m_hooks.unregisterLaunchKey(item);
 }
@@ -157,6 +160,7 @@ void TreeCommands::deleteFolder() {
         items.push_back(i);
     for (TreeNode item : items) removeItem(item);
     m_tree.remove(selected);
+    m_doc.forgetNode(selected);
     selectNode(next);
     refresh();
     m_doc.markModifiedByEdit();
@@ -189,6 +193,7 @@ void TreeCommands::addItem() {
         m_doc.markModifiedByEdit();
         const TreeNode after = afterItem && m_tree.contains(selected) ? selected : kNoNode;
         const TreeNode node = m_tree.insertItem(folder, std::move(record), after);
+        m_doc.indexNode(node);
         selectNode(node);
         refresh();
         if (m_hooks.recordNode) m_hooks.recordNode(node);
@@ -211,7 +216,10 @@ void TreeCommands::viewModifyItem(int fieldRow) {
     if (m_hooks.unregisterLaunchKey) m_hooks.unregisterLaunchKey(selected);
 
     const ItemEditorRequest request{ItemEditorMode::Modify, fieldRow};
-    if (m_dialogs.itemEditor->edit(*record, request)) m_tree.itemChanged(selected);
+    if (m_dialogs.itemEditor->edit(*record, request)) {
+        m_tree.itemChanged(selected);
+        m_doc.indexNode(selected);
+    }
     refresh();
     // Registered again whatever the ending: the key was dropped before the editor opened.
     registerLaunchKey(selected);
@@ -316,6 +324,7 @@ void TreeCommands::lockScreen() {
     m_host.stopViewTimer(ViewTimer::AutoTrack);
     m_host.stopViewTimer(ViewTimer::AutoLock);
     m_locked = true;
+    if (m_dialogs.quickFind) m_dialogs.quickFind->closeAll();
     setAllExpanded(false);
     while (!m_dialogs.screenLock->run()) m_prompter.message(message(StringId::CannotUnlock));
     m_locked = false;
@@ -348,6 +357,23 @@ void TreeCommands::changePassword() {
         m_dialogs.passwordChange->run(!m_doc.hasSavePassword({}));
     if (!entry) return;
     m_doc.changePassword(entry->oldPassword, entry->newPassword, entry->confirmation);
+}
+
+void TreeCommands::find() {
+    if (!m_dialogs.find) return;
+    const std::optional<TreeNode> chosen = m_dialogs.find->run();
+    if (!chosen || !m_tree.contains(*chosen)) return;
+    goToNode(*chosen);
+    if (m_hooks.recordNode) m_hooks.recordNode(*chosen);
+}
+
+void TreeCommands::quickFind() {
+    if (m_dialogs.quickFind) m_dialogs.quickFind->open();
+}
+
+void TreeCommands::goToNode(TreeNode node) {
+    selectNode(m_tree.contains(node) ? node : kNoNode);
+    refresh();
 }
 
 }  // namespace kivrano

@@ -103,6 +103,22 @@ struct PasswordChangeEntry {
     }
 };
 
+class FindDialog {
+public:
+    virtual ~FindDialog() = default;
+    // The Find dialog over the tree; the result the user chose to go to, nothing when closed.
+    virtual std::optional<TreeNode> run() = 0;
+};
+
+class QuickFindBar {
+public:
+    virtual ~QuickFindBar() = default;
+    // Opens a new Quick Find bar beside the tree and returns at once.
+    virtual void open() = 0;
+    // Closes every bar still open: the screen lock must not leave the vault's titles shown.
+    virtual void closeAll() = 0;
+};
+
 class PasswordChangeDialog {
 public:
     virtual ~PasswordChangeDialog() = default;
@@ -125,6 +141,8 @@ public:
         ScreenLockDialog* screenLock = nullptr;
         AutoLockDialog* autoLock = nullptr;
         PasswordChangeDialog* passwordChange = nullptr;
+        FindDialog* find = nullptr;
+        QuickFindBar* quickFind = nullptr;
     };
 
     // Connections to the parts around the tree; each may stay empty.
@@ -189,6 +207,11 @@ public:
     void lockScreen();
     void autoLockTimeSetting();
     void changePassword();
+    // Find: the dialog, then its result selected, shown and recorded in the work history.
+    void find();
+    void quickFind();
+    // A search result: selected, scrolled into view and shown (kNoNode: nothing selected).
+    void goToNode(TreeNode node);
 
     // Mouse: a click on a node (kNoNode: beside the nodes) and a double click. A double
     // click returns false when the tree's own handling should go on (a folder or nothing).

@@ -8,10 +8,12 @@
 #include "phone/LineProviderPath.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/VaultText.h"
+#include "ui/CFindDlg.h"
 #include "ui/CInfoList.h"
 #include "ui/CKivranoView.h"
 #include "ui/CMainFrame.h"
 #include "ui/CNetworkDlg.h"
+#include "ui/CQuickFindDlg.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -66,6 +68,8 @@ CKivranoApp::CKivranoApp(DesktopPlatform& platform)
 CKivranoApp::~CKivranoApp() {
     // The widgets go before the document and the platform services they use.
     m_platform.hotKeys().setHandler({});
+    m_quickFindBar.reset();
+    m_findDialog.reset();
     m_frame.reset();
     m_view = nullptr;
     m_list = nullptr;
@@ -116,6 +120,11 @@ void CKivranoApp::connectTreeCommands() {
     TreeCommands& commands = m_view->commands();
     commands.dialogs().signIn = &m_signIn;
     commands.dialogs().itemEditor = &m_editor;
+    m_findDialog = std::make_unique<QtFindDialog>(m_doc.tree(), m_platform.settings, m_frame.get());
+    m_quickFindBar =
+        std::make_unique<QtQuickFindBar>(m_doc.index(), commands, m_doc.tree(), m_view);
+    commands.dialogs().find = m_findDialog.get();
+    commands.dialogs().quickFind = m_quickFindBar.get();
     TreeCommands::Hooks& hooks = commands.hooks();
     hooks.unregisterLaunchKey = [this](TreeNode n) { m_registry.unregisterOne(n); };
     hooks.hideToTray = [this] { m_frame->toSystemTray(); };

@@ -23,6 +23,8 @@
 namespace kivrano {
 
 class CInfoList;
+class QtFindDialog;
+class QtQuickFindBar;
 class CKivranoView;
 class CMainFrame;
 class DesktopPlatform;
@@ -78,6 +80,8 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
     CKivranoView* m_view = nullptr;
     CInfoList* m_list = nullptr;
+    std::unique_ptr<QtFindDialog> m_findDialog;
+    std::unique_ptr<QtQuickFindBar> m_quickFindBar;
     SelectUserSignIn m_signIn;
     PropertySheetEditor m_editor;
     ItemLauncher m_launcher;

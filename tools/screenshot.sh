@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's pictures: starts Kivrano under a virtual display on a sample profile,
 # signs in through the real Select User dialog, and saves PNGs of the Select User dialog,
-# the main window and both pages of the item editor into docs/.
+# the main window, both pages of the item editor, Quick Find and Find into docs/.
 # Needs: a built tree (scripts/run.sh or scripts/test.sh), xvfb, openbox, xdotool, imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -50,6 +50,22 @@ shot "View/Modify" docs/editor-page1.png
 xdotool key ctrl+Tab
 sleep 0.3
 shot "View/Modify" docs/editor-page2.png
+xdotool key Escape
+sleep 0.3
+# Quick Find with a few letters typed, then Find with its results.
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+xdotool key ctrl+q
+sleep 0.7
+xdotool type --delay 60 "ma"
+shot "Quick Find" docs/quick-find.png
+xdotool key Escape
+sleep 0.3
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+xdotool key ctrl+f
+sleep 0.7
+xdotool type --delay 60 "mail"
+xdotool key Return
+shot "^Find$" docs/find.png
 xdotool key Escape
 sleep 0.3
 echo "screenshots written to $root/docs"

@@ -146,6 +146,8 @@ void CKivranoView::addCommands(CommandRouter& router) {
     router.add(cmd::ShowTextFormat, [this] { showTextFormat(); });
     router.add(cmd::FolderProtect, [&c] { c.setFolderProtection(true); });
     router.add(cmd::FolderUnprotect, [&c] { c.setFolderProtection(false); });
+    router.add(cmd::Find, [&c] { c.find(); });
+    router.add(cmd::QuickFind, [&c] { c.quickFind(); });
 }
 
 void CKivranoView::showTextFormat() {

@@ -1,89 +1,107 @@
 #pragma once
 
-#include "vault/MessageSink.h"
 #include "vault/TreeNode.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 namespace kivrano {
 
-// The document's word index: a character trie over the words of folder names, item titles
-// and item addresses, searched by prefix. Siblings are kept in ascending byte order of
-// their text; a node at depth d has a text of exactly d characters. The same word may be
-// inserted many times; every insertion gets its own terminal node.
+// The document's word index over the words of folder names, item titles and item addresses,
+// searched by prefix. Words are kept lower-cased; the same word may be indexed many times,
+// each time as its own entry.
+//
+// The entries of a prefix come in the order of a depth-first walk of a character trie in
+// which every inserted word has its own node: ascending byte order, and a word before the
+// longer words that begin with it when it was inserted before all of them, after them
+// otherwise (the trie's node for its text was made by a longer word). The index keeps the
+// words in one array sorted in that order: it builds by sorting, a search is a binary
+// search, and no trie is materialised.
 class CDic {
 public:
-    struct Node {
-        Node* next = nullptr;
-        Node* previous = nullptr;
-        Node* firstChild = nullptr;
-        Node* parent = nullptr;
-        // The first d bytes of a word kept by the index (nodes share the stored words instead of
-        // each holding a copy of its prefix).
-        std::string_view text;
-        TreeNode data = kNoNode;
-        std::int32_t terminal = 0;
-        std::int32_t length = 0;
-        // On the first of several siblings with the same text (one word indexed many times,
-        // such as "https" or "com"): the last of them, so a walk steps over the whole run at
-        // once instead of comparing every repeat. Null when the node has no equal sibling.
-        Node* lastOfRun = nullptr;
+    struct Entry {
+        std::string_view word;
+        TreeNode node = kNoNode;
     };
+    // Called for each entry in order; returns false to stop the walk.
+    using Visit = std::function<bool(const Entry&)>;
 
-    explicit CDic(MessageSink* sink = nullptr);
+    CDic() = default;
     ~CDic();
     CDic(const CDic&) = delete;
     CDic& operator=(const CDic&) = delete;
     CDic(CDic&& other) noexcept;
     CDic& operator=(CDic&& other) noexcept;
 
-    void setMessageSink(MessageSink* sink) noexcept { m_sink = sink; }
-
     // Inserts the word lower-cased (ASCII letters only, as the ANSI lower-casing of the
     // program's texts does for the separators and digits that matter here).
     void insert(std::string_view word, TreeNode node);
 
-    // The node whose text equals prefix exactly (prefix is compared unchanged; callers pass
-    // it in lower case), or null.
-    const Node* find(std::string_view prefix) const;
-
     // Splits text at the separators and inserts every word and every run that starts at a
-    // word, each with node. The work is done when the index is next searched or inserted
-    // into, in the order the texts were given, so loading a vault does not wait for it.
+    // word, each with node. The work is done when the index is next searched, in the order
+    // the texts were given, so loading a vault does not wait for it.
     void indexText(std::string_view text, TreeNode node);
 
+    // Drops every entry of node (a deleted node, or one whose texts are indexed again). The
+    // entries given for it later are kept.
+    void forget(TreeNode node);
+
+    // The entries whose word begins with prefix (compared unchanged: callers pass it in lower
+    // case). The empty prefix finds nothing.
+    void forEachMatch(std::string_view prefix, const Visit& visit) const;
+    bool contains(std::string_view prefix) const;
+    // Every entry of the index, in the same order.
+    void forEachEntry(const Visit& visit) const;
+
     void clear();
-    const Node& root() const {
-        flush();
-        return m_root;
-    }
 
     // Separator set of indexText: the space and 31 punctuation characters.
     static constexpr std::string_view kSeparators = " !@#$%^&*()-_=+[{]}\\|;:',<.>/?`~";
 
 private:
-    void flush() const;
-    void insertNow(std::string_view word, TreeNode node);
-    void indexNow(std::string_view text, TreeNode node);
-    Node* newNode(std::string_view text, Node* parent, bool terminal, TreeNode data);
-    std::string_view keep(std::string_view word);
+    // A word: a slice of the lowered texts. `head` marks a word that was inserted before any
+    // other word it is a prefix of (including its equals): its trie node would hold the
+    // subtree, so it is listed before the longer words; any other word is listed after them.
+    // A forgotten word is skipped by every walk but keeps its place, so the order of the
+    // others stays what it would have been.
+    struct Word {
+        std::uint32_t offset = 0;
+        std::uint16_t length = 0;
+        bool head = false;
+        bool forgotten = false;
+        TreeNode node = kNoNode;
+    };
+    struct Pending {
+        std::uint32_t offset;
+        std::uint32_t length;
+        TreeNode node;
+        bool split;
+        bool forgotten;
+    };
 
-    Node m_root;
-    MessageSink* m_sink = nullptr;
-    // Nodes and word bytes live in pools freed all at once: no allocation per node, and no
-    // walk (let alone recursion) over the trie to free it.
-    std::deque<Node> m_nodes;
-    std::vector<std::unique_ptr<char[]>> m_chunks;
-    std::size_t m_chunkUsed = 0;
-    // Texts given to indexText and not split yet.
-    mutable std::vector<std::pair<std::string, TreeNode>> m_pending;
+    void flush() const;
+    void mergePending();
+    std::string_view wordText(const Word& word) const;
+    // The range of m_words whose word begins with prefix.
+    std::pair<std::size_t, std::size_t> range(std::string_view prefix) const;
+    std::uint32_t keep(std::string_view text);
+    void release() noexcept;
+
+    // The lowered texts; words point into it. Grown by copying, wiping the old block.
+    std::unique_ptr<char[]> m_text;
+    std::size_t m_textSize = 0;
+    std::size_t m_textCapacity = 0;
+    // All words, sorted in listing order.
+    std::vector<Word> m_words;
+    // Nodes forgotten since the last search; their words go at the next one.
+    std::vector<TreeNode> m_forgotten;
+    // Texts and words given since the last search, in order.
+    std::vector<Pending> m_pending;
 };
 
 }  // namespace kivrano

@@ -11,16 +11,6 @@ namespace kivrano {
 
 namespace {
 
-// Word-index complaints go to a message box.
-class PrompterSink : public MessageSink {
-public:
-    explicit PrompterSink(Prompter& prompter) : m_prompter(prompter) {}
-    void message(const std::string& text) override { m_prompter.message(text); }
-
-private:
-    Prompter& m_prompter;
-};
-
 std::string damagedMessage(const std::string& path, const std::string& what) {
     return "Cannot read \"" + path + "\": the file is damaged (" + what +
            "). Nothing was changed. Open its backup copy \"" + fileio::backupPath(path) +
@@ -130,13 +120,11 @@ bool CKivranoDoc::load(const std::string& path) {
         return false;
     }
 
-    PrompterSink sink(m_prompter);
     vaultfile::ReadOptions options;
     options.currentSettings = &m_settings;
     options.askContinueUnprotected = [this](std::string_view question) {
         return m_prompter.askYesNo(std::string(question), Prompter::Icon::Question);
     };
-    options.indexMessages = &sink;
     vaultfile::ReadResult result = vaultfile::read(*bytes, m_openPassword, options);
     secureWipe(*bytes);
 
@@ -167,7 +155,6 @@ bool CKivranoDoc::load(const std::string& path) {
         m_modified = false;
         emptyHistory();
     }
-    m_index.setMessageSink(nullptr);
     m_readUnprotectedOnly = result.unprotectedOnly;
     m_formatNumber = result.formatNumber;
     m_version = result.version;
@@ -261,6 +248,16 @@ bool CKivranoDoc::mergeFrom(vaultfile::ReadResult& loaded, const std::string& pa
         }
     }
     return true;
+}
+
+void CKivranoDoc::indexNode(TreeNode node) {
+    m_index.forget(node);
+    if (const VaultItem* item = m_tree.item(node)) {
+        m_index.indexText(item->title, node);
+        m_index.indexText(item->address, node);
+    } else if (m_tree.isFolder(node)) {
+        m_index.indexText(m_tree.text(node), node);
+    }
 }
 
 bool CKivranoDoc::writeTo(const std::string& path) {

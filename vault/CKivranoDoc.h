@@ -88,6 +88,10 @@ public:
     VaultSettings& settings() { return m_settings; }
     const VaultSettings& settings() const { return m_settings; }
     const CDic& index() const { return m_index; }
+    // The word index follows the tree's edits: a node added or renamed is indexed (again)
+    // under its name, or title and address; a deleted one is forgotten.
+    void indexNode(TreeNode node);
+    void forgetNode(TreeNode node) { m_index.forget(node); }
 
     // State
     bool isModified() const { return m_modified; }

@@ -379,7 +379,6 @@ void readItemFields(ByteReader& in, StringDecoder& strings, const Gates& gates, 
 ReadResult read(const std::uint8_t* data, std::size_t size, std::string_view password,
                 const ReadOptions& options) {
     ReadResult result;
-    result.index.setMessageSink(options.indexMessages);
     if (options.currentSettings) result.settings = *options.currentSettings;
     ByteReader in(data, size);
     // A file of neither format is not a damaged vault, and its first bytes say nothing about

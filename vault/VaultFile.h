@@ -59,7 +59,6 @@ struct ReadOptions {
     const VaultSettings* currentSettings = nullptr;
     // Index names, titles and addresses into the result's word index.
     bool buildIndex = true;
-    MessageSink* indexMessages = nullptr;
 };
 
 struct ReadResult {

@@ -50,6 +50,11 @@ done
 export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
+# The program's single-instance socket lives in the temporary directory: one of its own, so
+# that a Kivrano started by another test (same user, other display) is not taken for a
+# running copy.
+mkdir -p "$work/tmp"
+export TMPDIR="$work/tmp"
 
 # The tests start once the window manager has announced itself on the root window, so no
 # window of theirs appears before it is managed.

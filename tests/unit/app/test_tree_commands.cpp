@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -726,4 +727,119 @@ TEST_F(SignInTest, ANewProfileIsCreatedAndCaptionedWithTheBareUserName) {
     EXPECT_EQ(children(kNoNode), std::vector<std::string>{msg(StringId::PlaceholderFolder)});
     EXPECT_EQ(host.shown.back(), tree().firstFolder());
     EXPECT_EQ(trayIcons, 1);
+}
+
+namespace {
+
+// The nodes with a word beginning with prefix, each once.
+std::vector<TreeNode> indexed(const CKivranoDoc& doc, std::string_view prefix) {
+    std::vector<TreeNode> nodes;
+    doc.index().forEachMatch(prefix, [&nodes](const CDic::Entry& e) {
+        if (std::find(nodes.begin(), nodes.end(), e.node) == nodes.end()) nodes.push_back(e.node);
+        return true;
+    });
+    return nodes;
+}
+
+struct ScriptedFind : FindDialog {
+    std::optional<TreeNode> answer;
+    int runs = 0;
+    std::optional<TreeNode> run() override {
+        ++runs;
+        return answer;
+    }
+};
+
+struct CountingQuickFind : QuickFindBar {
+    int opened = 0;
+    int closed = 0;
+    void open() override { ++opened; }
+    void closeAll() override { ++closed; }
+};
+
+}  // namespace
+
+// The index is built when a file is read; the commands keep it in step with their edits.
+TEST_F(TreeCommandsTest, TheWordIndexFollowsAddsRenamesEditsAndDeletes) {
+    folderName.answers = {std::string("Travel"), std::string("Trips")};
+    select(a);
+    commands.addFolder();
+    const TreeNode travel = tree().selection();
+    EXPECT_EQ(indexed(doc, "trav"), std::vector<TreeNode>{travel});
+    commands.renameFolder();
+    EXPECT_TRUE(indexed(doc, "trav").empty());
+    EXPECT_EQ(indexed(doc, "trip"), std::vector<TreeNode>{travel});
+
+    editor.behaviour = [](VaultItem& item) {
+        item.title = "Train tickets";
+        item.address = "https://rail.example";
+        return true;
+    };
+    select(a1);
+    commands.addItem();
+    const TreeNode tickets = tree().selection();
+    EXPECT_EQ(indexed(doc, "tick"), std::vector<TreeNode>{tickets});
+    EXPECT_EQ(indexed(doc, "rail"), std::vector<TreeNode>{tickets});
+
+    editor.behaviour = [](VaultItem& item) {
+        item.title = "Bus tickets";
+        return true;
+    };
+    commands.viewModifyItem();
+    EXPECT_TRUE(indexed(doc, "train").empty());
+    EXPECT_EQ(indexed(doc, "bus"), std::vector<TreeNode>{tickets});
+    // A cancelled edit leaves the index as it was.
+    editor.behaviour = [](VaultItem& item) {
+        item.title = "Plane";
+        return false;
+    };
+    commands.viewModifyItem();
+    EXPECT_TRUE(indexed(doc, "plane").empty());
+    EXPECT_EQ(indexed(doc, "bus"), std::vector<TreeNode>{tickets});
+
+    prompter.yesNoAnswers = {true, true};
+    commands.deleteItem();
+    EXPECT_TRUE(indexed(doc, "bus").empty());
+    select(travel);
+    commands.deleteFolder();
+    EXPECT_TRUE(indexed(doc, "trip").empty());
+}
+
+TEST_F(TreeCommandsTest, FindGoesToTheChosenResultAndRecordsIt) {
+    ScriptedFind findDialog;
+    CountingQuickFind bar;
+    commands.dialogs().find = &findDialog;
+    commands.dialogs().quickFind = &bar;
+    select(a1);
+
+    commands.find();  // closed without a result
+    EXPECT_EQ(tree().selection(), a1);
+    EXPECT_TRUE(recorded.empty());
+
+    findDialog.answer = b1;
+    commands.find();
+    EXPECT_EQ(tree().selection(), b1);
+    EXPECT_EQ(host.selections.back(), b1);
+    EXPECT_EQ(host.shown.back(), b1);
+    EXPECT_EQ(recorded, std::vector<TreeNode>{b1});
+
+    // Quick Find's Go: select and show, no history; the overflow line selects nothing.
+    commands.goToNode(a2);
+    EXPECT_EQ(host.shown.back(), a2);
+    commands.goToNode(kNoNode);
+    EXPECT_EQ(tree().selection(), kNoNode);
+    EXPECT_EQ(host.shown.back(), kNoNode);
+    EXPECT_EQ(recorded, std::vector<TreeNode>{b1});
+
+    commands.quickFind();
+    EXPECT_EQ(bar.opened, 1);
+}
+
+TEST_F(LockTest, LockingClosesTheQuickFindBars) {
+    CountingQuickFind bar;
+    commands.dialogs().quickFind = &bar;
+    lock.answers = {true};
+    lock.whileShown = [&] { EXPECT_EQ(bar.closed, 1); };
+    commands.lockScreen();
+    EXPECT_TRUE(lock.answers.empty());
 }

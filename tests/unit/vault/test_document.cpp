@@ -97,7 +97,7 @@ TEST_F(DocumentTest, LoadRegistersKeysAndSaveKeepsABackupOfThePreviousFile) {
     EXPECT_EQ(caption, "alice - Kivrano");
     EXPECT_EQ(hotKeys.calls, (std::vector<std::string>{"drop", "globals 49", "launch 77"}));
     EXPECT_EQ(doc.tree().itemCount(), 4u);
-    EXPECT_NE(doc.index().find("mail"), nullptr);
+    EXPECT_TRUE(doc.index().contains("mail"));
 
     doc.tree().setText(doc.tree().firstFolder(), "Mail 1");
     doc.setModified();
@@ -198,7 +198,7 @@ TEST_F(DocumentTest, MergeJoinsFoldersDropsEqualItemsAndPutsNewOnesFirst) {
     EXPECT_EQ(doc.settings().autoLockMinutes, 7);
     EXPECT_EQ(doc.savePath(), path("theirs.kvr"));
     EXPECT_TRUE(doc.isModified());
-    EXPECT_NE(doc.index().find("new account"), nullptr);
+    EXPECT_TRUE(doc.index().contains("new account"));
 
     // The combined vault is written to the merged file under its password.
     ASSERT_TRUE(doc.saveWithoutBackup());

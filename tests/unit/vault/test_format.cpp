@@ -246,25 +246,20 @@ TEST(VaultFile, ReadingIndexesNamesTitlesAndAddresses) {
     ASSERT_EQ(result.status, vaultfile::ReadStatus::Ok);
     const TreeNode mailBox = result.tree.childAt(result.tree.firstFolder(), 0);
     const TreeNode sharedFolder = result.tree.childAt(kNoNode, 1);
-    // The tree nodes of the terminal nodes at and below the node found for a prefix.
+    // The tree nodes of the entries whose word begins with a prefix.
     auto found = [&](const std::string& prefix) {
         std::set<TreeNode> nodes;
-        const CDic::Node* top = result.index.find(prefix);
-        if (top == nullptr) return nodes;
-        std::vector<const CDic::Node*> stack{top};
-        while (!stack.empty()) {
-            const CDic::Node* n = stack.back();
-            stack.pop_back();
-            if (n->terminal) nodes.insert(n->data);
-            for (const CDic::Node* c = n->firstChild; c != nullptr; c = c->next) stack.push_back(c);
-        }
+        result.index.forEachMatch(prefix, [&nodes](const CDic::Entry& e) {
+            nodes.insert(e.node);
+            return true;
+        });
         return nodes;
     };
     EXPECT_EQ(found("mail box"), std::set<TreeNode>{mailBox});
     EXPECT_EQ(found("things"), std::set<TreeNode>{sharedFolder});
     EXPECT_EQ(found("log"), std::set<TreeNode>{mailBox});  // from the address
     EXPECT_TRUE(found("mail").count(result.tree.firstFolder()));
-    EXPECT_EQ(result.index.find("hunter2"), nullptr);  // passwords are never indexed
+    EXPECT_FALSE(result.index.contains("hunter2"));  // passwords are never indexed
 }
 
 TEST(VaultFile, LaunchKeysAreListedForRegistration) {
