@@ -10,7 +10,6 @@
 #include "ui/CMainFrame.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -109,6 +108,11 @@ void CKivranoApp::connectTreeCommands() {
     hooks.recordNode = [this](TreeNode n) { m_work->record(n); };
     hooks.forgetNode = [this](TreeNode n) { m_work->forget(n); };
     hooks.autoTrackStep = [this] { m_work->autoTrackStep(); };
+
+    TreeDrop::Hooks& drop = m_view->dragDrop().hooks();
+    drop.unregisterLaunchKey = [this](TreeNode n) { m_registry.unregisterOne(n); };
+    drop.replaceInHistory = [this](TreeNode from, TreeNode to) { m_work->replace(from, to); };
+    drop.forgetNode = [this](TreeNode n) { m_work->forget(n); };
 }
 
 void CKivranoApp::connectHotKeys() {
@@ -149,6 +153,8 @@ void CKivranoApp::connectWindows() {
     QObject::connect(m_list, &CInfoList::viewModifyRequested, m_view,
                      [this](TreeNode, int row) { m_view->viewModifyFromFieldList(row); });
     QObject::connect(m_list, &CInfoList::treeFocusRequested, m_view, [this] { focusTree(); });
+    QObject::connect(m_list, &CInfoList::itemUsed, m_view,
+                     [this](TreeNode n) { m_work->record(n); });
     QObject::connect(m_view, &CKivranoView::commandTriggered, m_frame.get(),
                      [this](int command) { m_frame->runCommand(command); });
     m_frame->canClose = [this] { return m_doc.saveModified(); };
@@ -205,7 +211,7 @@ void CKivranoApp::showHistoryMenu() {
         a->setCheckable(entry.checked);
         a->setChecked(entry.checked);
     }
-    if (QAction* chosen = menu.exec(QCursor::pos()))
+    if (QAction* chosen = menu.exec(m_frame->historyMenuPosition()))
         m_work->chooseFromHistory(chosen->data().toInt());
 }
 

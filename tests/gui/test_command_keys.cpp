@@ -10,8 +10,11 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +75,28 @@ TEST(MainFrameCommands, MenusShowTheTableAndGreyWhatNothingCarriesOut) {
     EXPECT_FALSE(frame.action(cmd::Save)->isEnabled());
     frame.runCommand(cmd::Save);
     EXPECT_EQ(saves, 1);
+}
+
+TEST(MainFrameCommands, TheHistoryListOpensUnderItsToolbarButtonWhereverThePointerIs) {
+    kivrano::testing::ScriptedPrompter prompter;
+    CKivranoDoc doc(prompter);
+    platform::MemorySettingsStore settings;
+    CommandRouter router;
+    CMainFrame frame(doc, settings, router);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    QCursor::setPos(frame.mapToGlobal(QPoint(5, frame.height() - 5)));
+
+    const QWidget* button = nullptr;
+    for (QAction* a : frame.findChild<QToolBar*>()->actions())
+        if (a->data().toInt() == cmd::ShowHistory)
+            button = frame.findChild<QToolBar*>()->widgetForAction(a);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button->isVisible(); }, 5000));
+    const QPoint at = frame.historyMenuPosition();
+    const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
+    EXPECT_EQ(at.x(), onScreen.left());
+    EXPECT_EQ(at.y(), onScreen.bottom() + 1);
 }
 
 }  // namespace
