@@ -59,9 +59,12 @@ public:
     // back to the left and give it the focus.
     void launchByKey(TreeNode node);
 
+    // Previous, Next and Show History follow the history and the selection: called whenever
+    // the selection is shown anew, so that no enabled entry would do nothing.
+    void updateHistoryCommands();
+
 private:
     void show(TreeNode node);
-    void updateHistoryCommands();
 
     CKivranoDoc& m_doc;
     TreeCommands& m_tree;

@@ -83,9 +83,11 @@ void CKivranoApp::buildWindow() {
     m_prompter.setParent(m_frame.get());
     m_editor.setParent(m_frame.get());
     m_list = new CInfoList(m_platform.settings, m_platform.shell, m_platform.clipboard, m_prompter);
-    m_view = new CKivranoView(
-        m_doc, m_prompter, m_platform.shell, &m_registry, m_list,
-        [this](TreeNode n) { m_list->showNode(m_doc.tree(), n, m_doc.settings()); });
+    m_view = new CKivranoView(m_doc, m_prompter, m_platform.shell, &m_registry, m_list,
+                              [this](TreeNode n) {
+                                  m_list->showNode(m_doc.tree(), n, m_doc.settings());
+                                  if (m_work) m_work->updateHistoryCommands();
+                              });
     m_frame->setPanes(m_view, m_list);
     m_frame->showSettings();
     m_view->frameAction = [this](int command) { return m_frame->action(command); };
