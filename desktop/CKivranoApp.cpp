@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace kivrano {
 
@@ -190,7 +191,19 @@ int CKivranoApp::exec(platform::LocalSingleInstance& single, const std::string& 
     m_frame->show();
     m_shown = true;
     m_frame->showTrayIcon();
+    QTimer::singleShot(0, m_frame.get(), [this] { traceTreeLayout(); });
     return QApplication::exec();
+}
+
+void CKivranoApp::traceTreeLayout() {
+    // Where the tree's rows stand in the window, for whoever drives the program by the pointer
+    // (the end-to-end tests): the rows have one height.
+    const QPoint origin = m_view->viewport()->mapTo(m_frame.get(), QPoint(0, 0));
+    const int rowHeight = m_view->visualRect(m_view->model()->index(0, 0)).height();
+    m_platform.trace.write("tree rows at " + std::to_string(origin.x()) + "," +
+                           std::to_string(origin.y()) + " of the main window, " +
+                           std::to_string(rowHeight) + " pixels high, indented " +
+                           std::to_string(m_view->indentation()) + "\n");
 }
 
 void CKivranoApp::openProfile() {

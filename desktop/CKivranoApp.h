@@ -51,6 +51,7 @@ private:
     void showAbout();
     void showHistoryMenu();
     void typeField(int field);
+    void traceTreeLayout();
 
     // WorkWindowHost
     void setCommandEnabled(int command, bool enabled) override;

@@ -45,6 +45,10 @@ fi
 export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
+# A temporary folder of its own: the program's single-instance socket lives there, so a copy
+# started by another test (or by the user) is never taken for this one's.
+mkdir "$work/tmp"
+export TMPDIR="$work/tmp"
 
 # The tests start once the window manager has announced itself on the root window, so no
 # window of theirs appears before it is managed.
