@@ -346,6 +346,7 @@ void CKivranoView::finishDrag(const QPoint& pos) {
     const TreeNode target = viewport()->rect().contains(pos) ? m_model->node(rowAt(pos)) : kNoNode;
     endDragDisplay();
     const TreeNode selected = m_dragDrop.drop(target);
+    showExpansion();  // a moved folder shows open when it was open
     m_commands->selectNode(m_doc.tree().contains(selected) ? selected : kNoNode);
     m_commands->refresh();
 }

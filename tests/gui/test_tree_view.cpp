@@ -341,6 +341,18 @@ TEST_F(TreeViewTest, DraggingAnItemMovesItAndHighlightsTheTarget) {
     EXPECT_TRUE(tree().contains(b1));
 }
 
+TEST_F(TreeViewTest, AFolderMovedBelowAnotherShowsOpenAsBefore) {
+    prompter.yesNoAnswers = {true};
+    startDrag(*view, centreOf(a));
+    moveAndRelease(*view, centreOf(b1));
+    EXPECT_EQ(prompter.questions.back(), text(StringId::MoveFolderQuestion));
+    const TreeNode moved = tree().lastFolder();
+    EXPECT_EQ(tree().text(moved), "A");
+    EXPECT_EQ(current(), moved);
+    EXPECT_TRUE(view->isExpanded(model().indexOf(moved)));
+    EXPECT_EQ(tree().childCount(moved), 2u);
+}
+
 TEST_F(TreeViewTest, FolderDragsAskAndReleaseOutsideOrEscapeChangeNothing) {
     prompter.yesNoAnswers = {true};
     startDrag(*view, centreOf(a), Qt::ShiftModifier);
