@@ -92,6 +92,7 @@ void CKivranoApp::buildWindow() {
     m_frame->setPanes(m_view, m_list);
     m_frame->showSettings();
     m_view->frameAction = [this](int command) { return m_frame->action(command); };
+    m_view->trace = [this](std::string_view line) { m_platform.trace.write(line); };
     m_work = std::make_unique<WorkCommands>(m_doc, m_view->commands(), m_autoTrack, m_history,
                                             m_launcher, static_cast<WorkWindowHost&>(*this));
 }
@@ -196,14 +197,18 @@ int CKivranoApp::exec(platform::LocalSingleInstance& single, const std::string& 
 }
 
 void CKivranoApp::traceTreeLayout() {
-    // Where the tree's rows stand in the window, for whoever drives the program by the pointer
-    // (the end-to-end tests): the rows have one height.
-    const QPoint origin = m_view->viewport()->mapTo(m_frame.get(), QPoint(0, 0));
+    // Where the rows of the two panes stand in the window, for whoever drives the program by
+    // the pointer (the end-to-end tests): each pane's rows have one height.
+    auto at = [this](const QWidget* pane) {
+        const QPoint origin = pane->mapTo(m_frame.get(), QPoint(0, 0));
+        return std::to_string(origin.x()) + "," + std::to_string(origin.y());
+    };
     const int rowHeight = m_view->visualRect(m_view->model()->index(0, 0)).height();
-    m_platform.trace.write("tree rows at " + std::to_string(origin.x()) + "," +
-                           std::to_string(origin.y()) + " of the main window, " +
+    m_platform.trace.write("tree rows at " + at(m_view->viewport()) + " of the main window, " +
                            std::to_string(rowHeight) + " pixels high, indented " +
                            std::to_string(m_view->indentation()) + "\n");
+    m_platform.trace.write("field list rows at " + at(m_list->viewport()) +
+                           " of the main window\n");
 }
 
 void CKivranoApp::openProfile() {

@@ -233,6 +233,7 @@ void CKivranoView::mousePressEvent(QMouseEvent* event) {
     }
     QTreeView::mousePressEvent(event);
     if (event->button() != Qt::LeftButton) return;
+    if (trace) trace("tree: left button pressed\n");
     const TreeNode hit = nodeAt(event->position().toPoint());
     m_commands->click(hit);
     m_pressNode = hit;
@@ -274,14 +275,20 @@ void CKivranoView::mouseReleaseEvent(QMouseEvent* event) {
     QTreeView::mouseReleaseEvent(event);
 }
 
-bool CKivranoView::event(QEvent* event) {
-    // While dragging, Escape cancels the drag instead of sending the window to the tray.
-    if (event->type() == QEvent::ShortcutOverride && m_dragDrop.isDragging() &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        event->accept();
-        return true;
+bool CKivranoView::eventFilter(QObject* watched, QEvent* event) {
+    // While dragging, Escape cancels the drag, wherever the keyboard focus is, instead of
+    // sending the window to the notification area.
+    const bool escape =
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (!escape || !m_dragDrop.isDragging()) return QTreeView::eventFilter(watched, event);
+    event->accept();
+    if (event->type() == QEvent::KeyPress) {
+        m_dragDrop.cancel();
+        endDragDisplay();
+        m_commands->refresh();
     }
-    return QTreeView::event(event);
+    return true;
 }
 
 QModelIndex CKivranoView::rowAt(const QPoint& pos) const {
@@ -301,6 +308,8 @@ void CKivranoView::beginDrag(Qt::KeyboardModifiers modifiers) {
     m_dragImage->setPixmap(dragPixmap(viewport()->grab(row)));
     m_dragImage->resize(row.size());
     m_dragImage->show();
+    qApp->installEventFilter(this);
+    if (trace) trace("tree: drag begun\n");
     startViewTimer(ViewTimer::DragScroll, TreeCommands::kDragScrollPeriodMs);
     m_commands->refresh();
 }
@@ -352,6 +361,7 @@ void CKivranoView::finishDrag(const QPoint& pos) {
 }
 
 void CKivranoView::endDragDisplay() {
+    qApp->removeEventFilter(this);
     stopViewTimer(ViewTimer::DragScroll);
     delete m_dragImage;
     m_dragImage = nullptr;
@@ -381,12 +391,6 @@ void CKivranoView::drawRow(QPainter* painter, const QStyleOptionViewItem& option
 }
 
 void CKivranoView::keyPressEvent(QKeyEvent* event) {
-    if (m_dragDrop.isDragging() && event->key() == Qt::Key_Escape) {
-        m_dragDrop.cancel();
-        endDragDisplay();
-        m_commands->refresh();
-        return;
-    }
     QTreeView::keyPressEvent(event);
     m_commands->refresh();
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 class QAction;
 class QLabel;
@@ -80,6 +81,9 @@ public:
     // The main window's action of a command, whose check mark (Topmost) and enabling (the
     // history commands) the context menu copies.
     std::function<QAction*(int command)> frameAction;
+    // The debug trace: each left-button press and each drag begun is noted, so that whoever
+    // drives the program by the pointer can wait for it.
+    std::function<void(std::string_view line)> trace;
     // Runs a context menu at a screen position; replaceable so tests need not block in one.
     std::function<QAction*(QMenu&, const QPoint&)> runMenu;
 
@@ -92,7 +96,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
     void keyPressEvent(QKeyEvent* event) override;
