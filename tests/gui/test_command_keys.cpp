@@ -40,12 +40,17 @@ TEST(CommandKeys, EveryKeyTextOfTheTableBindsAKey) {
                                    QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down)}));
 }
 
-TEST(MainFrameCommands, MenusShowTheTableAndGreyWhatNothingCarriesOut) {
+// A main window over an empty vault, with its own router.
+class MainFrameCommands : public ::testing::Test {
+protected:
     kivrano::testing::ScriptedPrompter prompter;
-    CKivranoDoc doc(prompter);
+    CKivranoDoc doc{prompter};
     platform::MemorySettingsStore settings;
     CommandRouter router;
-    CMainFrame frame(doc, settings, router);
+    CMainFrame frame{doc, settings, router};
+};
+
+TEST_F(MainFrameCommands, MenusShowTheTableAndGreyWhatNothingCarriesOut) {
     int saves = 0;
     router.add(cmd::Save, [&] { ++saves; });
     frame.addCommands(router);
@@ -77,12 +82,7 @@ TEST(MainFrameCommands, MenusShowTheTableAndGreyWhatNothingCarriesOut) {
     EXPECT_EQ(saves, 1);
 }
 
-TEST(MainFrameCommands, TheHistoryListOpensUnderItsToolbarButtonWhereverThePointerIs) {
-    kivrano::testing::ScriptedPrompter prompter;
-    CKivranoDoc doc(prompter);
-    platform::MemorySettingsStore settings;
-    CommandRouter router;
-    CMainFrame frame(doc, settings, router);
+TEST_F(MainFrameCommands, TheHistoryListOpensUnderItsToolbarButtonWhereverThePointerIs) {
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     QCursor::setPos(frame.mapToGlobal(QPoint(5, frame.height() - 5)));
