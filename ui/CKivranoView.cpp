@@ -227,10 +227,7 @@ std::unique_ptr<QMenu> CKivranoView::createContextMenu() {
 
 void CKivranoView::mousePressEvent(QMouseEvent* event) {
     // A drag whose release never arrived (the grab was lost) ends without a drop.
-    if (m_dragDrop.isDragging()) {
-        m_dragDrop.cancel();
-        endDragDisplay();
-    }
+    if (m_dragDrop.isDragging()) cancelDrag();
     QTreeView::mousePressEvent(event);
     if (event->button() != Qt::LeftButton) return;
     if (trace) trace("tree: left button pressed\n");
@@ -284,11 +281,15 @@ bool CKivranoView::eventFilter(QObject* watched, QEvent* event) {
     if (!escape || !m_dragDrop.isDragging()) return QTreeView::eventFilter(watched, event);
     event->accept();
     if (event->type() == QEvent::KeyPress) {
-        m_dragDrop.cancel();
-        endDragDisplay();
+        cancelDrag();
         m_commands->refresh();
     }
     return true;
+}
+
+void CKivranoView::cancelDrag() {
+    m_dragDrop.cancel();
+    endDragDisplay();
 }
 
 QModelIndex CKivranoView::rowAt(const QPoint& pos) const {

@@ -120,6 +120,7 @@ private:
     void dragMove(const QPoint& pos);
     void dragScrollTick();
     void finishDrag(const QPoint& pos);
+    void cancelDrag();
     void endDragDisplay();
     void setDropTarget(const QModelIndex& index);
     // The row at a height of the tree, wherever the point stands across it.
