@@ -188,6 +188,8 @@ public:
     void restartAutoLock();
     // Selects a node and scrolls it into view (kNoNode clears the selection).
     void selectNode(TreeNode node);
+    // Scrolls the tree one page to the left, back to the start of the titles.
+    void scrollPageLeft() { m_host.scrollPageLeft(); }
 
     // The commands, by their menu entries.
     void addFolder();

@@ -37,7 +37,10 @@ void WorkCommands::toggleAutoTrack() {
 }
 
 void WorkCommands::autoTrackStep() {
-    show(m_autoTrack.step(m_doc.tree(), m_history));
+    const TreeNode picked = m_autoTrack.step(m_doc.tree(), m_history);
+    if (picked == kNoNode) return;
+    show(picked);
+    m_tree.scrollPageLeft();
 }
 
 void WorkCommands::record(TreeNode node) {
@@ -47,6 +50,11 @@ void WorkCommands::record(TreeNode node) {
 
 void WorkCommands::forget(TreeNode node) {
     m_history.forget(node);
+    updateHistoryCommands();
+}
+
+void WorkCommands::replace(TreeNode oldNode, TreeNode newNode) {
+    m_history.replace(oldNode, newNode);
     updateHistoryCommands();
 }
 
@@ -78,6 +86,7 @@ void WorkCommands::launchByKey(TreeNode node) {
     record(node);
     show(node);
     launch(node);
+    m_tree.scrollPageLeft();
     m_host.focusTree();
 }
 

@@ -39,12 +39,13 @@ public:
     // A vault's settings were loaded: AutoTrack follows its switch.
     void settingsLoaded(const VaultSettings& settings);
     void toggleAutoTrack();
-    // One AutoTrack step; the item it picks is selected and shown.
+    // One AutoTrack step; the item it picks is selected and shown, the tree back at the left.
     void autoTrackStep();
 
-    // The work history: an item was used, a node was deleted.
+    // The work history: an item was used, a node was deleted, an item got a new node.
     void record(TreeNode node);
     void forget(TreeNode node);
+    void replace(TreeNode oldNode, TreeNode newNode);
     void previous();
     void next();
     // The entries of the Show History list, and the one chosen from it.
@@ -54,13 +55,16 @@ public:
     // Opens an item's address with its application; a program chosen anew for a missing one
     // marks the vault modified.
     void launch(TreeNode node);
-    // An item's launching key: record, select and show the item, launch it, and give the
-    // tree the focus.
+    // An item's launching key: record, select and show the item, launch it, scroll the tree
+    // back to the left and give it the focus.
     void launchByKey(TreeNode node);
+
+    // Previous, Next and Show History follow the history and the selection: called whenever
+    // the selection is shown anew, so that no enabled entry would do nothing.
+    void updateHistoryCommands();
 
 private:
     void show(TreeNode node);
-    void updateHistoryCommands();
 
     CKivranoDoc& m_doc;
     TreeCommands& m_tree;

@@ -16,11 +16,11 @@
 #include "ui/CQuickFindDlg.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace kivrano {
 
@@ -106,12 +106,15 @@ void CKivranoApp::buildWindow() {
     m_prompter.setParent(m_frame.get());
     m_editor.setParent(m_frame.get());
     m_list = new CInfoList(m_platform.settings, m_platform.shell, m_platform.clipboard, m_prompter);
-    m_view = new CKivranoView(
-        m_doc, m_prompter, m_platform.shell, &m_registry, m_list,
-        [this](TreeNode n) { m_list->showNode(m_doc.tree(), n, m_doc.settings()); });
+    m_view = new CKivranoView(m_doc, m_prompter, m_platform.shell, &m_registry, m_list,
+                              [this](TreeNode n) {
+                                  m_list->showNode(m_doc.tree(), n, m_doc.settings());
+                                  if (m_work) m_work->updateHistoryCommands();
+                              });
     m_frame->setPanes(m_view, m_list);
     m_frame->showSettings();
     m_view->frameAction = [this](int command) { return m_frame->action(command); };
+    m_view->trace = [this](std::string_view line) { m_platform.trace.write(line); };
     m_work = std::make_unique<WorkCommands>(m_doc, m_view->commands(), m_autoTrack, m_history,
                                             m_launcher, static_cast<WorkWindowHost&>(*this));
 }
@@ -136,6 +139,11 @@ void CKivranoApp::connectTreeCommands() {
     hooks.recordNode = [this](TreeNode n) { m_work->record(n); };
     hooks.forgetNode = [this](TreeNode n) { m_work->forget(n); };
     hooks.autoTrackStep = [this] { m_work->autoTrackStep(); };
+
+    TreeDrop::Hooks& drop = m_view->dragDrop().hooks();
+    drop.unregisterLaunchKey = [this](TreeNode n) { m_registry.unregisterOne(n); };
+    drop.replaceInHistory = [this](TreeNode from, TreeNode to) { m_work->replace(from, to); };
+    drop.forgetNode = [this](TreeNode n) { m_work->forget(n); };
 }
 
 void CKivranoApp::connectHotKeys() {
@@ -183,6 +191,8 @@ void CKivranoApp::connectWindows() {
     QObject::connect(m_list, &CInfoList::callRequested, m_list,
                      [this](const std::string& number) { m_dialer.call(number); });
     QObject::connect(m_list, &CInfoList::hangupRequested, m_list, [this] { m_dialer.hangup(); });
+    QObject::connect(m_list, &CInfoList::itemUsed, m_view,
+                     [this](TreeNode n) { m_work->record(n); });
     QObject::connect(m_view, &CKivranoView::commandTriggered, m_frame.get(),
                      [this](int command) { m_frame->runCommand(command); });
     m_frame->canClose = [this] { return m_doc.saveModified(); };
@@ -216,7 +226,23 @@ int CKivranoApp::exec(platform::LocalSingleInstance& single, const std::string& 
     m_frame->show();
     m_shown = true;
     m_frame->showTrayIcon();
+    QTimer::singleShot(0, m_frame.get(), [this] { traceTreeLayout(); });
     return QApplication::exec();
+}
+
+void CKivranoApp::traceTreeLayout() {
+    // Where the rows of the two panes stand in the window, for whoever drives the program by
+    // the pointer (the end-to-end tests): each pane's rows have one height.
+    auto at = [this](const QWidget* pane) {
+        const QPoint origin = pane->mapTo(m_frame.get(), QPoint(0, 0));
+        return std::to_string(origin.x()) + "," + std::to_string(origin.y());
+    };
+    const int rowHeight = m_view->visualRect(m_view->model()->index(0, 0)).height();
+    m_platform.trace.write("tree rows at " + at(m_view->viewport()) + " of the main window, " +
+                           std::to_string(rowHeight) + " pixels high, indented " +
+                           std::to_string(m_view->indentation()) + "\n");
+    m_platform.trace.write("field list rows at " + at(m_list->viewport()) +
+                           " of the main window\n");
 }
 
 void CKivranoApp::openProfile() {
@@ -246,7 +272,7 @@ void CKivranoApp::showHistoryMenu() {
         a->setCheckable(entry.checked);
         a->setChecked(entry.checked);
     }
-    if (QAction* chosen = menu.exec(QCursor::pos()))
+    if (QAction* chosen = menu.exec(m_frame->historyMenuPosition()))
         m_work->chooseFromHistory(chosen->data().toInt());
 }
 

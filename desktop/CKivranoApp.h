@@ -59,6 +59,7 @@ private:
     void showAbout();
     void showHistoryMenu();
     void typeField(int field);
+    void traceTreeLayout();
 
     // WorkWindowHost
     void setCommandEnabled(int command, bool enabled) override;

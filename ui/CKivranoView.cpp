@@ -14,8 +14,10 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -58,6 +60,22 @@ std::size_t timerSlot(ViewTimer timer) {
     return static_cast<std::size_t>(static_cast<int>(timer) - 1);
 }
 
+DragKeys dragKeys(Qt::KeyboardModifiers modifiers) {
+    return DragKeys{modifiers.testFlag(Qt::ControlModifier), modifiers.testFlag(Qt::AltModifier),
+                    modifiers.testFlag(Qt::ShiftModifier)};
+}
+
+// The dragged node's image: its row as drawn, a little transparent so the tree shows through.
+QPixmap dragPixmap(const QPixmap& row) {
+    QPixmap image(row.size());
+    image.setDevicePixelRatio(row.devicePixelRatio());
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setOpacity(0.6);
+    painter.drawPixmap(0, 0, row);
+    return image;
+}
+
 }  // namespace
 
 CKivranoView::CKivranoView(CKivranoDoc& doc, Prompter& prompter, platform::Shell& shell,
@@ -71,7 +89,8 @@ CKivranoView::CKivranoView(CKivranoDoc& doc, Prompter& prompter, platform::Shell
       m_commands(std::make_unique<TreeCommands>(doc, prompter, shell, hotKeys,
                                                 static_cast<TreeViewHost&>(*this))),
       m_folderNameDialog(std::make_unique<QtFolderNameDialog>(this)),
-      m_hotKeySettingDialog(std::make_unique<QtHotKeySettingDialog>(this)) {
+      m_hotKeySettingDialog(std::make_unique<QtHotKeySettingDialog>(this)),
+      m_dragDrop(doc, prompter, hotKeys) {
     setModel(m_model);
     setHeaderHidden(true);
     setRootIsDecorated(true);
@@ -80,6 +99,8 @@ CKivranoView::CKivranoView(CKivranoDoc& doc, Prompter& prompter, platform::Shell
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setExpandsOnDoubleClick(true);
+    // Drag scrolling moves by whole lines.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     // Long titles scroll sideways instead of being cut.
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -97,6 +118,8 @@ CKivranoView::CKivranoView(CKivranoDoc& doc, Prompter& prompter, platform::Shell
         m_timers[i] = new QTimer(this);
         m_timers[i]->setInterval(periods[i]);
     }
+    connect(m_timers[timerSlot(ViewTimer::DragScroll)], &QTimer::timeout, this,
+            [this] { dragScrollTick(); });
     connect(m_timers[timerSlot(ViewTimer::AutoTrack)], &QTimer::timeout, this,
             [this] { m_commands->autoTrackTimer(); });
     connect(m_timers[timerSlot(ViewTimer::AutoLock)], &QTimer::timeout, this,
@@ -205,8 +228,15 @@ std::unique_ptr<QMenu> CKivranoView::createContextMenu() {
 }
 
 void CKivranoView::mousePressEvent(QMouseEvent* event) {
+    // A drag whose release never arrived (the grab was lost) ends without a drop.
+    if (m_dragDrop.isDragging()) cancelDrag();
     QTreeView::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton) m_commands->click(nodeAt(event->position().toPoint()));
+    if (event->button() != Qt::LeftButton) return;
+    if (trace) trace("tree: left button pressed\n");
+    const TreeNode hit = nodeAt(event->position().toPoint());
+    m_commands->click(hit);
+    m_pressNode = hit;
+    m_pressPos = event->position().toPoint();
 }
 
 void CKivranoView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -217,7 +247,150 @@ void CKivranoView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CKivranoView::mouseMoveEvent(QMouseEvent* event) {
     m_commands->restartAutoLock();
+    const QPoint pos = event->position().toPoint();
+    if (m_dragDrop.isDragging()) {
+        dragMove(pos);
+        return;
+    }
+    if (m_pressNode != kNoNode && (event->buttons() & Qt::LeftButton)) {
+        // The button held on a node never drags a selection along: past the drag distance it
+        // drags the node, with the keys held at that moment.
+        if ((pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+            beginDrag(event->modifiers());
+            dragMove(pos);
+        }
+        return;
+    }
     QTreeView::mouseMoveEvent(event);
+}
+
+void CKivranoView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) m_pressNode = kNoNode;
+    if (event->button() == Qt::LeftButton && m_dragDrop.isDragging()) {
+        finishDrag(event->position().toPoint());
+        setState(NoState);
+        return;
+    }
+    QTreeView::mouseReleaseEvent(event);
+}
+
+bool CKivranoView::eventFilter(QObject* watched, QEvent* event) {
+    // While dragging, Escape cancels the drag, wherever the keyboard focus is, instead of
+    // sending the window to the notification area.
+    const bool escape =
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (!escape || !m_dragDrop.isDragging()) return QTreeView::eventFilter(watched, event);
+    event->accept();
+    if (event->type() == QEvent::KeyPress) {
+        cancelDrag();
+        m_commands->refresh();
+    }
+    return true;
+}
+
+void CKivranoView::cancelDrag() {
+    m_dragDrop.cancel();
+    endDragDisplay();
+}
+
+QModelIndex CKivranoView::rowAt(const QPoint& pos) const {
+    // A whole row counts, also beside its text.
+    return indexAt(QPoint(columnViewportPosition(0), pos.y()));
+}
+
+void CKivranoView::beginDrag(Qt::KeyboardModifiers modifiers) {
+    const TreeNode node = m_pressNode;
+    m_pressNode = kNoNode;
+    const QModelIndex index = m_model->indexOf(node);
+    if (!index.isValid() || !m_dragDrop.begin(node, dragKeys(modifiers))) return;
+    const QRect row = visualRect(index);
+    m_dragHotSpot = QPoint(m_pressPos.x() - row.left(), row.height() / 2);
+    m_dragImage = new QLabel(viewport());
+    m_dragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_dragImage->setPixmap(dragPixmap(viewport()->grab(row)));
+    m_dragImage->resize(row.size());
+    m_dragImage->show();
+    qApp->installEventFilter(this);
+    if (trace) trace("tree: drag begun\n");
+    startViewTimer(ViewTimer::DragScroll, TreeCommands::kDragScrollPeriodMs);
+    m_commands->refresh();
+}
+
+void CKivranoView::dragMove(const QPoint& pos) {
+    m_lastDragPos = pos;
+    if (m_dragImage) m_dragImage->move(pos - m_dragHotSpot);
+    const QModelIndex under = rowAt(pos);
+    if (under.isValid() && viewport()->rect().contains(pos)) setDropTarget(under);
+}
+
+void CKivranoView::dragScrollTick() {
+    if (!m_dragDrop.isDragging()) return;
+    const QRect area = viewport()->rect();
+    const QPoint at = m_lastDragPos;
+    const DragScroll scroll =
+        TreeDrop::scrollFor(at.x(), at.y(), area.left(), area.top(), area.right(), area.bottom());
+    if (scroll.lines != 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + scroll.lines);
+    if (scroll.columns != 0)
+        horizontalScrollBar()->triggerAction(scroll.columns < 0
+                                                 ? QAbstractSlider::SliderSingleStepSub
+                                                 : QAbstractSlider::SliderSingleStepAdd);
+    switch (scroll.highlight) {
+        case DragScroll::Highlight::UnderPointer:
+            if (const QModelIndex under = rowAt(at); under.isValid()) setDropTarget(under);
+            break;
+        case DragScroll::Highlight::FirstVisible: setDropTarget(rowAt(QPoint(0, 0))); break;
+        case DragScroll::Highlight::LastVisible: {
+            QModelIndex last = rowAt(QPoint(0, area.bottom()));
+            if (!last.isValid()) {
+                // The rows end above the bottom: the last row there is.
+                for (QModelIndex i = rowAt(QPoint(0, 0)); i.isValid(); i = indexBelow(i)) last = i;
+            }
+            setDropTarget(last);
+            break;
+        }
+    }
+}
+
+void CKivranoView::finishDrag(const QPoint& pos) {
+    // Released outside the tree: no node is hit and nothing changes.
+    const TreeNode target = viewport()->rect().contains(pos) ? m_model->node(rowAt(pos)) : kNoNode;
+    endDragDisplay();
+    const TreeNode selected = m_dragDrop.drop(target);
+    showExpansion();  // a moved folder shows open when it was open
+    m_commands->selectNode(m_doc.tree().contains(selected) ? selected : kNoNode);
+    m_commands->refresh();
+}
+
+void CKivranoView::endDragDisplay() {
+    qApp->removeEventFilter(this);
+    stopViewTimer(ViewTimer::DragScroll);
+    delete m_dragImage;
+    m_dragImage = nullptr;
+    setDropTarget(QModelIndex());
+}
+
+void CKivranoView::setDropTarget(const QModelIndex& index) {
+    if (index == m_dropIndex) return;
+    m_dropIndex = index;
+    viewport()->update();
+}
+
+TreeNode CKivranoView::dropTarget() const {
+    return m_dropIndex.isValid() ? m_model->node(m_dropIndex) : kNoNode;
+}
+
+void CKivranoView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const {
+    QTreeView::drawRow(painter, option, index);
+    if (!m_dropIndex.isValid() || index != m_dropIndex) return;
+    // The drop target: the selection's colour laid over the row, and a frame around it.
+    QColor colour = palette().color(QPalette::Highlight);
+    colour.setAlpha(110);
+    painter->fillRect(option.rect, colour);
+    painter->setPen(palette().color(QPalette::Highlight));
+    painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
 }
 
 void CKivranoView::keyPressEvent(QKeyEvent* event) {

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "app/TreeCommands.h"
+#include "app/TreeDrop.h"
 
+#include <QPersistentModelIndex>
 #include <QPoint>
 #include <QTreeView>
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QTimer;
 
@@ -43,6 +47,10 @@ public:
     // The commands, their dialogs (the item editor, sign-in, screen lock, lock time and
     // password change are set by the caller) and their hooks.
     TreeCommands& commands() { return *m_commands; }
+    // Dragging nodes to move, copy, reorder and merge; its hooks are set by the caller.
+    TreeDrop& dragDrop() { return m_dragDrop; }
+    // The node highlighted as the drop target while a drag is in progress; kNoNode when none.
+    TreeNode dropTarget() const;
     VaultTreeModel& treeModel() { return *m_model; }
 
     // The first start: placeholder folder, sign-in, global hotkeys, notification-area icon.
@@ -73,6 +81,9 @@ public:
     // The main window's action of a command, whose check mark (Topmost) and enabling (the
     // history commands) the context menu copies.
     std::function<QAction*(int command)> frameAction;
+    // The debug trace: each left-button press and each drag begun is noted, so that whoever
+    // drives the program by the pointer can wait for it.
+    std::function<void(std::string_view line)> trace;
     // Runs a context menu at a screen position; replaceable so tests need not block in one.
     std::function<QAction*(QMenu&, const QPoint&)> runMenu;
 
@@ -84,6 +95,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -99,6 +114,18 @@ private:
 
     void folderExpansion(const QModelIndex& index, bool expanded);
 
+    // Dragging a node: the pointer left the press point far enough; it moved; the scroll
+    // timer ticked; the button was released; Escape or a lost drag.
+    void beginDrag(Qt::KeyboardModifiers modifiers);
+    void dragMove(const QPoint& pos);
+    void dragScrollTick();
+    void finishDrag(const QPoint& pos);
+    void cancelDrag();
+    void endDragDisplay();
+    void setDropTarget(const QModelIndex& index);
+    // The row at a height of the tree, wherever the point stands across it.
+    QModelIndex rowAt(const QPoint& pos) const;
+
     CKivranoDoc& m_doc;
     QWidget* m_fieldList;
     std::function<void(TreeNode)> m_showNode;
@@ -107,6 +134,16 @@ private:
     std::unique_ptr<QtFolderNameDialog> m_folderNameDialog;
     std::unique_ptr<QtHotKeySettingDialog> m_hotKeySettingDialog;
     std::array<QTimer*, 3> m_timers{};
+    TreeDrop m_dragDrop;
+    // The left button's press on a node, until it becomes a click or a drag.
+    TreeNode m_pressNode = kNoNode;
+    QPoint m_pressPos;
+    // While dragging: the node's image, where it is held, the pointer's last position and
+    // the drop target.
+    QLabel* m_dragImage = nullptr;
+    QPoint m_dragHotSpot;
+    QPoint m_lastDragPos;
+    QPersistentModelIndex m_dropIndex;
     // Set while the view itself expands or collapses folders to match the tree, or while the
     // model is reset, so that these do not echo back as user actions.
     bool m_syncing = false;

@@ -12,6 +12,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -196,6 +197,7 @@ void CMainFrame::buildToolBar() {
         toolButton->setData(b.command);
         connect(toolButton, &QAction::triggered, this, [this, c = b.command] { runCommand(c); });
         m_toolBar->addAction(toolButton);
+        if (b.command == cmd::ShowHistory) m_historyButton = toolButton;
     }
 }
 
@@ -207,6 +209,12 @@ QAction* CMainFrame::action(int command) const {
 void CMainFrame::runCommand(int command) {
     if (QAction* a = action(command); a && !a->isEnabled()) return;
     m_router.dispatch(command);
+}
+
+QPoint CMainFrame::historyMenuPosition() const {
+    const QWidget* button = m_historyButton ? m_toolBar->widgetForAction(m_historyButton) : nullptr;
+    if (!button || !button->isVisible()) return QCursor::pos();
+    return button->mapToGlobal(button->rect().bottomLeft() + QPoint(0, 1));
 }
 
 void CMainFrame::addCommands(CommandRouter& router) {

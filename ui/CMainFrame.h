@@ -48,6 +48,9 @@ public:
     QAction* action(int command) const;
     // Runs a command as the menus and keys do.
     void runCommand(int command);
+    // Where the history list opens: under the toolbar's Show History button, in screen
+    // coordinates (at the pointer while the toolbar is hidden).
+    QPoint historyMenuPosition() const;
 
     // Checks the typing-mode entry of the mode and the AutoTrack switch as the settings say.
     void showSettings();
@@ -89,6 +92,7 @@ private:
     std::set<int> m_unavailable;  // greyed for good: nothing carries them out
     QSplitter* m_splitter = nullptr;
     QToolBar* m_toolBar = nullptr;
+    QAction* m_historyButton = nullptr;  // the toolbar's Show History button
     QMenu* m_itemFolderMenu = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     bool m_placed = false;

@@ -10,8 +10,11 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -37,12 +40,17 @@ TEST(CommandKeys, EveryKeyTextOfTheTableBindsAKey) {
                                    QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down)}));
 }
 
-TEST(MainFrameCommands, MenusShowTheTableAndGreyWhatNothingCarriesOut) {
+// A main window over an empty vault, with its own router.
+class MainFrameCommands : public ::testing::Test {
+protected:
     kivrano::testing::ScriptedPrompter prompter;
-    CKivranoDoc doc(prompter);
+    CKivranoDoc doc{prompter};
     platform::MemorySettingsStore settings;
     CommandRouter router;
-    CMainFrame frame(doc, settings, router);
+    CMainFrame frame{doc, settings, router};
+};
+
+TEST_F(MainFrameCommands, MenusShowTheTableAndGreyWhatNothingCarriesOut) {
     int saves = 0;
     router.add(cmd::Save, [&] { ++saves; });
     frame.addCommands(router);
@@ -72,6 +80,23 @@ TEST(MainFrameCommands, MenusShowTheTableAndGreyWhatNothingCarriesOut) {
     EXPECT_FALSE(frame.action(cmd::Save)->isEnabled());
     frame.runCommand(cmd::Save);
     EXPECT_EQ(saves, 1);
+}
+
+TEST_F(MainFrameCommands, TheHistoryListOpensUnderItsToolbarButtonWhereverThePointerIs) {
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    QCursor::setPos(frame.mapToGlobal(QPoint(5, frame.height() - 5)));
+
+    const QWidget* button = nullptr;
+    for (QAction* a : frame.findChild<QToolBar*>()->actions())
+        if (a->data().toInt() == cmd::ShowHistory)
+            button = frame.findChild<QToolBar*>()->widgetForAction(a);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button->isVisible(); }, 5000));
+    const QPoint at = frame.historyMenuPosition();
+    const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
+    EXPECT_EQ(at.x(), onScreen.left());
+    EXPECT_EQ(at.y(), onScreen.bottom() + 1);
 }
 
 }  // namespace

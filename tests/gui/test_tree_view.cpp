@@ -13,11 +13,13 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -283,6 +285,132 @@ TEST_F(TreeViewTest, TimersOfTheView) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return steps > 0; }, 2000));
     view->setAutoTrackPolling(false);
     EXPECT_FALSE(track->isActive());
+}
+
+// Mouse events as the window system delivers them, with the keys held.
+void sendMouse(QWidget* to, QEvent::Type type, const QPoint& at, Qt::MouseButtons held,
+               Qt::KeyboardModifiers keys = {}) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), QPointF(to->mapToGlobal(at)), button, held, keys);
+    QApplication::sendEvent(to, &event);
+}
+
+// Presses on a node and moves past the drag distance with the keys held: the drag begins.
+void startDrag(CKivranoView& view, const QPoint& from, Qt::KeyboardModifiers keys = {}) {
+    sendMouse(view.viewport(), QEvent::MouseButtonPress, from, Qt::LeftButton, keys);
+    sendMouse(view.viewport(), QEvent::MouseMove, from + QPoint(0, 3), Qt::LeftButton, keys);
+    sendMouse(view.viewport(), QEvent::MouseMove,
+              from + QPoint(QApplication::startDragDistance() + 1, 3), Qt::LeftButton, keys);
+}
+
+void moveAndRelease(CKivranoView& view, const QPoint& to) {
+    sendMouse(view.viewport(), QEvent::MouseMove, to, Qt::LeftButton);
+    sendMouse(view.viewport(), QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+TEST_F(TreeViewTest, DraggingAnItemMovesItAndHighlightsTheTarget) {
+    QTimer* scroll = view->viewTimer(ViewTimer::DragScroll);
+    startDrag(*view, centreOf(a1));
+    EXPECT_TRUE(view->dragDrop().isDragging());
+    EXPECT_TRUE(scroll->isActive());
+    // The keys held later do not matter: the mode was chosen as the drag began.
+    sendMouse(view->viewport(), QEvent::MouseMove, centreOf(b), Qt::LeftButton,
+              Qt::ControlModifier);
+    EXPECT_EQ(view->dropTarget(), b);
+    // Beside the text the row still counts.
+    sendMouse(view->viewport(), QEvent::MouseMove,
+              QPoint(view->viewport()->width() - 15, centreOf(b1).y()), Qt::LeftButton);
+    EXPECT_EQ(view->dropTarget(), b1);
+    moveAndRelease(*view, centreOf(b));
+
+    EXPECT_FALSE(view->dragDrop().isDragging());
+    EXPECT_FALSE(scroll->isActive());
+    EXPECT_EQ(view->dropTarget(), kNoNode);
+    const TreeNode moved = tree().firstChild(b);
+    EXPECT_FALSE(tree().contains(a1));
+    EXPECT_EQ(tree().text(moved), "a1");
+    EXPECT_EQ(tree().selection(), moved);
+    EXPECT_EQ(current(), moved);
+    EXPECT_EQ(shown.back(), moved);
+    EXPECT_TRUE(doc.isModified());
+
+    // Ctrl held as the drag begins copies.
+    startDrag(*view, centreOf(b1), Qt::ControlModifier);
+    moveAndRelease(*view, centreOf(a));
+    EXPECT_EQ(tree().text(tree().firstChild(a)), "b1");
+    EXPECT_TRUE(tree().contains(b1));
+}
+
+TEST_F(TreeViewTest, AFolderMovedBelowAnotherShowsOpenAsBefore) {
+    prompter.yesNoAnswers = {true};
+    startDrag(*view, centreOf(a));
+    moveAndRelease(*view, centreOf(b1));
+    EXPECT_EQ(prompter.questions.back(), text(StringId::MoveFolderQuestion));
+    const TreeNode moved = tree().lastFolder();
+    EXPECT_EQ(tree().text(moved), "A");
+    EXPECT_EQ(current(), moved);
+    EXPECT_TRUE(view->isExpanded(model().indexOf(moved)));
+    EXPECT_EQ(tree().childCount(moved), 2u);
+}
+
+TEST_F(TreeViewTest, FolderDragsAskAndReleaseOutsideOrEscapeChangeNothing) {
+    prompter.yesNoAnswers = {true};
+    startDrag(*view, centreOf(a), Qt::ShiftModifier);
+    moveAndRelease(*view, centreOf(b));
+    EXPECT_EQ(prompter.questions.back(), text(StringId::MergeFolderQuestion));
+    EXPECT_EQ(tree().folderCount(), 1u);
+    EXPECT_EQ(tree().childCount(b), 3u);
+    doc.setModified(false);
+
+    // Released outside the tree.
+    startDrag(*view, centreOf(b1));
+    moveAndRelease(*view, QPoint(view->viewport()->width() + 30, centreOf(b).y()));
+    EXPECT_TRUE(tree().contains(b1));
+    EXPECT_EQ(tree().selection(), b1);
+    // Escape: the key goes to the drag, not to the window's Esc shortcut.
+    startDrag(*view, centreOf(b1));
+    sendMouse(view->viewport(), QEvent::MouseMove, centreOf(b), Qt::LeftButton);
+    QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(view.get(), &override);
+    EXPECT_TRUE(override.isAccepted());
+    QTest::keyClick(view.get(), Qt::Key_Escape);
+    EXPECT_FALSE(view->dragDrop().isDragging());
+    EXPECT_EQ(view->dropTarget(), kNoNode);
+    sendMouse(view->viewport(), QEvent::MouseButtonRelease, centreOf(b), Qt::NoButton);
+    EXPECT_TRUE(tree().contains(b1));
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(prompter.questions.size(), 1u);
+}
+
+TEST_F(TreeViewTest, DragScrollsALineInsideTheEdgeAndFourBeyondIt) {
+    for (int i = 0; i < 40; ++i) tree().insertFolder({"F" + std::to_string(i), 0});
+    QTimer* scroll = view->viewTimer(ViewTimer::DragScroll);
+    QScrollBar* bar = view->verticalScrollBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 10; }, 5000));
+    auto tick = [&] { QMetaObject::invokeMethod(scroll, "timeout"); };
+
+    startDrag(*view, centreOf(a1));
+    const int bottom = view->viewport()->height() - 1;
+    sendMouse(view->viewport(), QEvent::MouseMove, QPoint(40, bottom - 5), Qt::LeftButton);
+    tick();
+    EXPECT_EQ(bar->value(), 1);
+    tick();
+    EXPECT_EQ(bar->value(), 2);
+    // Below the tree: four lines a tick, the last visible row highlighted.
+    sendMouse(view->viewport(), QEvent::MouseMove, QPoint(40, bottom + 20), Qt::LeftButton);
+    tick();
+    EXPECT_EQ(bar->value(), 6);
+    EXPECT_EQ(view->dropTarget(), model().node(view->indexAt(QPoint(40, bottom))));
+    // Above it, back up; well inside, nothing scrolls.
+    sendMouse(view->viewport(), QEvent::MouseMove, QPoint(40, -20), Qt::LeftButton);
+    tick();
+    EXPECT_EQ(bar->value(), 2);
+    sendMouse(view->viewport(), QEvent::MouseMove, QPoint(40, bottom / 2), Qt::LeftButton);
+    tick();
+    EXPECT_EQ(bar->value(), 2);
+    EXPECT_EQ(view->dropTarget(), model().node(view->indexAt(QPoint(40, bottom / 2))));
+    QTest::keyClick(view.get(), Qt::Key_Escape);
+    EXPECT_EQ(tree().folderCount(), 42u);
 }
 
 TEST_F(TreeViewTest, TextFormatListsEveryItemAndStartingAgainDoesNotDouble) {

@@ -410,6 +410,30 @@ TEST_F(TreeCommandsTest, DeletingAnItem) {
     EXPECT_EQ(host.shown.back(), a);
 }
 
+TEST_F(TreeCommandsTest, DeletingBetweenTwoNeighboursSelectsTheNextOne) {
+    const TreeNode a3 = addItem(a, "a3", "", {});
+    const TreeNode middle = tree().insertFolder({"M", 0}, a);
+    struct Case {
+        const char* name;
+        TreeNode deleted;
+        void (TreeCommands::*command)();
+        TreeNode next;
+    };
+    const Case cases[] = {
+        {"item", a2, &TreeCommands::deleteItem, a3},
+        {"folder", middle, &TreeCommands::deleteFolder, b},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        select(c.deleted);
+        prompter.yesNoAnswers = {true};
+        (commands.*c.command)();
+        EXPECT_FALSE(tree().contains(c.deleted));
+        EXPECT_EQ(tree().selection(), c.next);
+        EXPECT_EQ(host.shown.back(), c.next);
+    }
+}
+
 TEST_F(TreeCommandsTest, ExecuteLaunchesCompleteItemsAndDoubleClickDoesNotTest) {
     select(a1);
     commands.executeItem();

@@ -30,7 +30,7 @@ struct Screen : TreeViewHost, WorkWindowHost {
     void showNode(TreeNode node) override { log.push_back("show " + std::to_string(node)); }
     void showSelection(TreeNode) override {}
     void showExpansion() override {}
-    void scrollPageLeft() override {}
+    void scrollPageLeft() override { log.push_back("page left"); }
     void startViewTimer(ViewTimer, int) override {}
     void stopViewTimer(ViewTimer) override {}
     void setCommandEnabled(int command, bool on) override { enabled[command] = on; }
@@ -112,12 +112,25 @@ TEST_F(WorkCommandsTest, LaunchingKeyRecordsShowsOpensAndFocusesTheTree) {
     work.launchByKey(items[1]);
     EXPECT_EQ(history.entries(), std::vector<TreeNode>{items[1]});
     EXPECT_EQ(doc.tree().selection(), items[1]);
-    EXPECT_EQ(screen.log,
-              (std::vector<std::string>{"show " + std::to_string(items[1]), "focus tree"}));
+    EXPECT_EQ(screen.log, (std::vector<std::string>{"show " + std::to_string(items[1]), "page left",
+                                                    "focus tree"}));
     ASSERT_EQ(shell.calls().size(), 1u);
     const platform::RecordingShell::Call& call = shell.calls()[0];
     EXPECT_NE((call.target + " " + call.parameters).find("Bank.example"), std::string::npos);
     EXPECT_FALSE(doc.isModified());
+}
+
+TEST_F(WorkCommandsTest, AnAutoTrackPickIsShownWithTheTreeBackAtTheLeft) {
+    autoTrack.setEnabled(true);
+    windows.addWindow(20, {"Bank - Sign in", "Browser", "https://Bank.example/login", 0});
+    work.autoTrackStep();
+    EXPECT_EQ(doc.tree().selection(), items[1]);
+    EXPECT_EQ(screen.log,
+              (std::vector<std::string>{"show " + std::to_string(items[1]), "page left"}));
+    EXPECT_EQ(history.entries(), std::vector<TreeNode>{items[1]});
+    // The same window again: nothing picked, nothing scrolled.
+    work.autoTrackStep();
+    EXPECT_EQ(screen.log.size(), 2u);
 }
 
 }  // namespace

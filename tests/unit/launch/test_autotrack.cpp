@@ -105,6 +105,21 @@ TEST_F(AutoTrackStep, AddressWeighsMoreThanTitle) {
     EXPECT_EQ(tracker.step(tree, history), bank);
 }
 
+TEST_F(AutoTrackStep, TheAddressCountsTwice) {
+    // The address shares only the bank's path; the title is the wiki's. Counted once the
+    // address would lose, counted twice it wins.
+    const std::string title = "Team wiki";
+    const std::string address = "q/login";
+    const std::size_t bankUrl = urlScore(address, "https://online.zorkbank.example/login");
+    const std::size_t bankTitle = titleScore(title, "Bank of Zork");
+    const std::size_t wikiScore =
+        2 * urlScore(address, "wiki.corp.example") + titleScore(title, "Team wiki");
+    ASSERT_LT(bankUrl + bankTitle, wikiScore);
+    ASSERT_GT(2 * bankUrl + bankTitle, wikiScore);
+    front(title, address);
+    EXPECT_EQ(tracker.step(tree, history), bank);
+}
+
 TEST_F(AutoTrackStep, LeavesAHandMadeSelectionWhileTheWindowIsUnchanged) {
     front("Bank of Zork - Sign in");
     EXPECT_EQ(tracker.step(tree, history), bank);

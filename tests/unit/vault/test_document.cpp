@@ -157,11 +157,12 @@ TEST_F(DocumentTest, MergeJoinsFoldersDropsEqualItemsAndPutsNewOnesFirst) {
     // Open vault: folder "Mail" with "Mail Box" and "Only a title".
     const std::string mine = writeSample("mine.kvr", "one");
     // The other file: "Mail" again, with a copy of "Mail Box", a new item, and a new folder;
-    // its application table repeats an entry of ours.
+    // its application table repeats an entry of ours and has one of its own, each at another
+    // index than ours.
     VaultTree tree;
     VaultSettings settings;
     settings.autoLockMinutes = 7;
-    settings.applicationTable = {"/usr/bin/gedit"};
+    settings.applicationTable = {"/usr/bin/gedit", "/opt/tool/run"};
     TreeNode mail = tree.insertFolder({"Mail", 2});
     SampleVault sample = makeSampleVault();
     tree.insertItem(mail, std::make_unique<VaultItem>(*sample.tree.item(sample.full)));
@@ -173,6 +174,8 @@ TEST_F(DocumentTest, MergeJoinsFoldersDropsEqualItemsAndPutsNewOnesFirst) {
     TreeNode other = tree.insertFolder({"Other", 0});
     auto o = std::make_unique<VaultItem>();
     o->title = "Other item";
+    o->appChoice = 2;
+    o->appIndex = 1;
     tree.insertItem(other, std::move(o));
     writeFileBytes(path("theirs.kvr"), vaultfile::write(tree, settings, "two"));
 
@@ -189,12 +192,16 @@ TEST_F(DocumentTest, MergeJoinsFoldersDropsEqualItemsAndPutsNewOnesFirst) {
     for (TreeNode i = t.firstChild(joined); i != kNoNode; i = t.nextSibling(i))
         titles.push_back(t.text(i));
     EXPECT_EQ(titles, (std::vector<std::string>{"New Account", "Mail Box", "Only a title"}));
-    // Appended entry equal to one of ours: the merged item points at ours.
-    EXPECT_EQ(doc.settings().applicationTable.size(), tableBefore + 1);
+    // Appended entry equal to one of ours: the merged item points at ours. Each merged item
+    // keeps its own program.
+    const auto& table = doc.settings().applicationTable;
+    EXPECT_EQ(table.size(), tableBefore + 2);
     const VaultItem& merged = *t.item(t.firstChild(joined));
-    EXPECT_EQ(doc.settings().applicationTable[static_cast<std::size_t>(merged.appIndex)],
-              "/usr/bin/gedit");
+    EXPECT_EQ(table[static_cast<std::size_t>(merged.appIndex)], "/usr/bin/gedit");
     EXPECT_LT(static_cast<std::size_t>(merged.appIndex), tableBefore);
+    const VaultItem& tool = *t.item(t.firstChild(t.findFolder("Other")));
+    ASSERT_GE(tool.appIndex, 0);
+    EXPECT_EQ(table[static_cast<std::size_t>(tool.appIndex)], "/opt/tool/run");
     EXPECT_EQ(doc.settings().autoLockMinutes, 7);
     EXPECT_EQ(doc.savePath(), path("theirs.kvr"));
     EXPECT_TRUE(doc.isModified());
