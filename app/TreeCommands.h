@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kivrano {
 
@@ -77,8 +78,12 @@ public:
 class ScreenLockDialog {
 public:
     virtual ~ScreenLockDialog() = default;
-    // True when it ends with OK, that is with the vault's unlock password.
-    virtual bool run() = 0;
+    // Shows the lock dialog: the text entered when it ends with OK (also after the visual
+    // keyboard), nothing when it is closed (Escape, the close box).
+    virtual std::optional<std::string> run() = 0;
+    // Says why the screen stays locked; seen wherever the lock dialog is seen, also with the
+    // main window hidden.
+    virtual void refuse(const std::string& message) = 0;
 };
 
 class AutoLockDialog {
@@ -87,6 +92,10 @@ public:
     // The new automatic-lock minutes; nothing when cancelled.
     virtual std::optional<int> run(int minutes) = 0;
 };
+
+// The Automatic Lock Time Setting's edit: a whole number of minutes, 0 or more, surrounding
+// blanks allowed. Nothing for anything else, with the message that says what to enter.
+std::optional<int> parseAutoLockMinutes(std::string_view text, std::string& error);
 
 struct PasswordChangeEntry {
     std::string oldPassword;
@@ -140,6 +149,9 @@ public:
         std::function<void()> autoTrackStep;
         // Hides the main window to the notification area (before the automatic lock).
         std::function<void()> hideToTray;
+        // The screen lock begins (true) and ends (false): what shows vault data outside the
+        // tree closes, the notification-area icon leads only to the lock dialog.
+        std::function<void(bool locked)> lockChanged;
         // The end of the first start: the notification-area icon.
         std::function<void()> addTrayIcon;
         // The main window's caption.
@@ -211,6 +223,8 @@ private:
     void removeItem(TreeNode item);
     void registerLaunchKey(TreeNode node);
     void startAutoLock();
+    // Shows the lock dialog once; true when it ends with the vault's unlock password.
+    bool unlockThroughDialog();
 
     CKivranoDoc& m_doc;
     VaultTree& m_tree;

@@ -16,6 +16,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -63,7 +64,9 @@ CMainFrame::CMainFrame(CKivranoDoc& doc, platform::SettingsStore& settings, Comm
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setToolTip(QString::fromUtf8(text(StringId::ProductName).data()).left(63));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) bringForward();
+        // While locked any click leads to the lock dialog; the window itself stays away.
+        if (r == QSystemTrayIcon::DoubleClick || (m_locked && r == QSystemTrayIcon::Trigger))
+            bringForward();
     });
     m_placed = true;
 }
@@ -277,7 +280,27 @@ void CMainFrame::showTrayIcon() {
     if (QSystemTrayIcon::isSystemTrayAvailable()) m_tray->show();
 }
 
+void CMainFrame::setLocked(bool locked) {
+    if (locked == m_locked) return;
+    m_locked = locked;
+    if (locked) {
+        emit vaultWindowsClosing();
+        m_lockedTrayMenu = new QMenu(this);
+        QAction* unlock = m_lockedTrayMenu->addAction(QStringLiteral("Show Screen &Lock"));
+        connect(unlock, &QAction::triggered, this, &CMainFrame::bringForward);
+        m_tray->setContextMenu(m_lockedTrayMenu);
+    } else {
+        m_tray->setContextMenu(nullptr);
+        m_lockedTrayMenu->deleteLater();
+        m_lockedTrayMenu = nullptr;
+    }
+}
+
 void CMainFrame::bringForward() {
+    if (m_locked) {
+        if (showScreenLock) showScreenLock();
+        return;
+    }
     if (isMinimized()) showNormal();
     show();
     raise();

@@ -59,10 +59,24 @@ public:
     // The notification-area icon, present from the end of start-up.
     void showTrayIcon();
 
+    // The screen lock begins and ends. While locked the notification-area icon leads only to
+    // the lock dialog (its menu has that one entry), bringing the window forward brings the
+    // lock dialog instead, and windows that show vault data close (vaultWindowsClosing).
+    void setLocked(bool locked);
+    bool isLocked() const { return m_locked; }
+    // The notification-area icon's menu while locked; null otherwise.
+    QMenu* lockedTrayMenu() const { return m_lockedTrayMenu; }
     // Hooks for the parts that come later (history menus, drop of files).
     std::function<void(const QString& path)> fileDropped;
     // Answers whether the window may close (asks to save a modified vault).
     std::function<bool()> canClose;
+    // Brings the screen lock's dialog forward: what the window's way back does while locked.
+    std::function<void()> showScreenLock;
+
+signals:
+    // The screen locks: every modeless window that shows vault data (the Quick Find bar)
+    // closes now.
+    void vaultWindowsClosing();
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -91,6 +105,8 @@ private:
     QToolBar* m_toolBar = nullptr;
     QMenu* m_itemFolderMenu = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_lockedTrayMenu = nullptr;
+    bool m_locked = false;
     bool m_placed = false;
 };
 
