@@ -8,6 +8,7 @@
 #include "ui/CInfoList.h"
 #include "ui/CKivranoView.h"
 #include "ui/CMainFrame.h"
+#include "ui/CScreenLockDlg.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -51,12 +52,14 @@ CKivranoApp::CKivranoApp(DesktopPlatform& platform)
     buildWindow();
     connectTreeCommands();
     connectHotKeys();
+    connectScreenLock();
     addProgramCommands();
     connectWindows();
 }
 
 CKivranoApp::~CKivranoApp() {
     // The widgets go before the document and the platform services they use.
+    m_desktopLockWatch.reset();
     m_platform.hotKeys().setHandler({});
     m_frame.reset();
     m_view = nullptr;
@@ -133,6 +136,16 @@ void CKivranoApp::connectHotKeys() {
     m_platform.hotKeys().setHandler([this](platform::HotKeyId id) { m_keyDispatch->dispatch(id); });
 }
 
+void CKivranoApp::connectScreenLock() {
+    m_view->commands().hooks().lockChanged = [this](bool locked) { m_frame->setLocked(locked); };
+    m_frame->showScreenLock = [this] { m_view->screenLockDialog().bringForward(); };
+    // The desktop locking locks the vault as Ctrl+L does, once there is a vault on screen.
+    m_desktopLockWatch = std::make_unique<DesktopLockWatch>(
+        m_platform.desktopLock(), m_platform.settings, &m_platform.trace, [this] {
+            if (m_shown) m_frame->runCommand(cmd::LockScreen);
+        });
+}
+
 void CKivranoApp::addProgramCommands() {
     m_router.add(cmd::Open, [this] { openProfile(); });
     m_router.add(cmd::Save, [this] { m_doc.save(); });
@@ -166,7 +179,9 @@ int CKivranoApp::exec(platform::LocalSingleInstance& single, const std::string& 
         if (!m_shown) return;
         // A hidden copy stays in the notification area where there is one; without one it
         // must come back, or it could never be reached again.
-        if (m_frame->isMinimized() || !QSystemTrayIcon::isSystemTrayAvailable())
+        // While locked that is the lock dialog.
+        if (m_frame->isLocked() || m_frame->isMinimized() ||
+            !QSystemTrayIcon::isSystemTrayAvailable())
             m_frame->bringForward();
         else if (m_frame->isVisible())
             m_frame->raise();

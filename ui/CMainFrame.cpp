@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -284,6 +285,9 @@ void CMainFrame::setLocked(bool locked) {
     if (locked == m_locked) return;
     m_locked = locked;
     if (locked) {
+        // An open menu (the tree's context menu, the history list) goes first.
+        for (int i = 0; i < 8 && QApplication::activePopupWidget(); ++i)
+            QApplication::activePopupWidget()->close();
         emit vaultWindowsClosing();
         m_lockedTrayMenu = new QMenu(this);
         QAction* unlock = m_lockedTrayMenu->addAction(QStringLiteral("Show Screen &Lock"));
