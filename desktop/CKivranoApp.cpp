@@ -133,7 +133,12 @@ void CKivranoApp::connectHotKeys() {
     hooks.launchItem = [this](TreeNode node) { m_work->launchByKey(node); };
     m_keyDispatch =
         std::make_unique<HotKeyDispatch>(m_platform.clipboard, m_platform.shell, std::move(hooks));
-    m_platform.hotKeys().setHandler([this](platform::HotKeyId id) { m_keyDispatch->dispatch(id); });
+    m_platform.hotKeys().setHandler([this](platform::HotKeyId id) {
+        const bool locked = m_view->isLocked();
+        m_keyDispatch->dispatch(id);
+        m_platform.trace.write("hotkey " + std::to_string(id) +
+                               (locked ? ": ignored, the screen is locked\n" : ": done\n"));
+    });
 }
 
 void CKivranoApp::connectScreenLock() {

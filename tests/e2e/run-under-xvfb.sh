@@ -45,6 +45,10 @@ fi
 export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
+# A temporary folder of this run's own: the program's single-instance socket lives there, so
+# a copy started by a test running beside this one is never taken for ours.
+mkdir -p "$work/tmp"
+export TMPDIR="$work/tmp"
 
 # The tests start once the window manager has announced itself on the root window, so no
 # window of theirs appears before it is managed.
