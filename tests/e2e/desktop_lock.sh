@@ -24,6 +24,8 @@ export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config" KIVRANO_
 mkdir -p "$KIVRANO_HOME/Profiles" "$KIVRANO_CONFIG_DIR"
 vault="$KIVRANO_HOME/Profiles/dana.kvr"
 on_failure() {
+  echo "--- windows shown:" >&2
+  xdotool search --onlyvisible --name . getwindowname %@ >&2 2>/dev/null || true
   echo "--- target said:" >&2; cat "$work/target.out" >&2 || true
   echo "--- kivrano said:" >&2; cat "$work/kivrano.err" >&2 || true
 }

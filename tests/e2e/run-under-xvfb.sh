@@ -49,6 +49,9 @@ unset WAYLAND_DISPLAY
 # a copy started by a test running beside this one is never taken for ours.
 mkdir -p "$work/tmp"
 export TMPDIR="$work/tmp"
+# No desktop bus unless a test starts its own: nothing is started behind the test's back.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus"
+export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus"
 
 # The tests start once the window manager has announced itself on the root window, so no
 # window of theirs appears before it is managed.
