@@ -38,6 +38,28 @@ QIcon themedIcon(const char* themeName, const char* fallback) {
         QIcon(QStringLiteral(":/frame/toolbar/%1.svg").arg(QLatin1String(fallback))));
 }
 
+// Hides what a window of the program shows while the screen is locked, without closing it: a
+// dialog that was open when the lock came (an item being edited) keeps its state for after.
+class LockCurtain : public QWidget {
+public:
+    explicit LockCurtain(QWidget* window) : QWidget(window) {
+        setAutoFillBackground(true);
+        setGeometry(window->rect());
+        window->installEventFilter(this);
+        raise();
+        show();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == parentWidget() && event->type() == QEvent::Resize) {
+            setGeometry(parentWidget()->rect());
+            raise();
+        }
+        return false;
+    }
+};
+
 }  // namespace
 
 CMainFrame::CMainFrame(CKivranoDoc& doc, platform::SettingsStore& settings, CommandRouter& router,
@@ -289,6 +311,13 @@ void CMainFrame::setLocked(bool locked) {
         for (int i = 0; i < 8 && QApplication::activePopupWidget(); ++i)
             QApplication::activePopupWidget()->close();
         emit vaultWindowsClosing();
+        // The program's other windows still up (modal dialogs) are covered until the unlock.
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            const Qt::WindowType type = window->windowType();
+            if (window == this || !window->isVisible() || type == Qt::Popup || type == Qt::ToolTip)
+                continue;
+            m_curtains.emplace_back(new LockCurtain(window));
+        }
         m_lockedTrayMenu = new QMenu(this);
         QAction* unlock = m_lockedTrayMenu->addAction(QStringLiteral("Show Screen &Lock"));
         connect(unlock, &QAction::triggered, this, &CMainFrame::bringForward);
@@ -297,6 +326,8 @@ void CMainFrame::setLocked(bool locked) {
         m_tray->setContextMenu(nullptr);
         m_lockedTrayMenu->deleteLater();
         m_lockedTrayMenu = nullptr;
+        for (const QPointer<QWidget>& curtain : m_curtains) delete curtain.data();
+        m_curtains.clear();
     }
 }
 

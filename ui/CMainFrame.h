@@ -3,11 +3,13 @@
 #include "app/CommandRouter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <set>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -106,6 +108,8 @@ private:
     QMenu* m_itemFolderMenu = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_lockedTrayMenu = nullptr;
+    // Covers over the windows that were open when the screen locked.
+    std::vector<QPointer<QWidget>> m_curtains;
     bool m_locked = false;
     bool m_placed = false;
 };

@@ -255,3 +255,30 @@ TEST(ScreenLockViewTest, LockScreenAsksUntilTheRightPasswordAndTheFrameFollows) 
     EXPECT_EQ(frame.lockedTrayMenu(), nullptr);
     EXPECT_TRUE(prompter.messages.empty());
 }
+
+TEST(ScreenLockViewTest, WindowsOpenWhenTheLockComesAreCoveredUntilTheUnlock) {
+    ScriptedPrompter prompter;
+    platform::MemorySettingsStore settings;
+    CKivranoDoc doc(prompter);
+    CommandRouter router;
+    CMainFrame frame(doc, settings, router);
+    QDialog editor(&frame);
+    auto* secret = new QLabel(QStringLiteral("s3cret"), &editor);
+    secret->setGeometry(0, 0, 200, 100);
+    editor.resize(200, 100);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    const QPoint inside(50, 50);
+    ASSERT_EQ(editor.childAt(inside), secret);
+
+    frame.setLocked(true);
+    EXPECT_NE(editor.childAt(inside), secret);
+    EXPECT_TRUE(editor.isVisible());  // covered, not closed: its work is kept
+    editor.resize(400, 300);
+    secret->setGeometry(0, 0, 400, 300);
+    EXPECT_NE(editor.childAt(QPoint(350, 250)), secret);
+
+    frame.setLocked(false);
+    EXPECT_EQ(editor.childAt(inside), secret);
+    EXPECT_EQ(editor.childAt(QPoint(350, 250)), secret);
+}
