@@ -314,7 +314,7 @@ void TreeCommands::help() {
 
 void TreeCommands::lockScreen() {
     // Without a lock dialog nobody could unlock; a second lock while locked does nothing.
-    if (m_locked || !m_dialogs.screenLock) return;
+    if (m_locked || !m_dialogs.screenLock || postponeLock(PendingLock::Lock)) return;
     m_host.stopViewTimer(ViewTimer::AutoTrack);
     m_host.stopViewTimer(ViewTimer::AutoLock);
     m_locked = true;
@@ -336,9 +336,22 @@ bool TreeCommands::unlockThroughDialog() {
 }
 
 void TreeCommands::autoLockTimer() {
-    if (m_locked || !m_dialogs.screenLock) return;
+    if (m_locked || !m_dialogs.screenLock || postponeLock(PendingLock::HideAndLock)) return;
     if (m_hooks.hideToTray) m_hooks.hideToTray();
     lockScreen();
+}
+
+bool TreeCommands::postponeLock(PendingLock lock) {
+    if (!m_hooks.isBusy || !m_hooks.isBusy()) return false;
+    if (lock > m_pendingLock) m_pendingLock = lock;
+    return true;
+}
+
+void TreeCommands::runPendingLock() {
+    const PendingLock pending = m_pendingLock;
+    m_pendingLock = PendingLock::None;
+    if (pending == PendingLock::HideAndLock) autoLockTimer();
+    if (pending == PendingLock::Lock) lockScreen();
 }
 
 void TreeCommands::autoTrackTimer() {

@@ -152,6 +152,9 @@ public:
         // The screen lock begins (true) and ends (false): what shows vault data outside the
         // tree closes, the notification-area icon leads only to the lock dialog.
         std::function<void(bool locked)> lockChanged;
+        // Work that must not stop half-way runs (a field being typed into another window): a
+        // lock asked for meanwhile waits for runPendingLock().
+        std::function<bool()> isBusy;
         // The end of the first start: the notification-area icon.
         std::function<void()> addTrayIcon;
         // The main window's caption.
@@ -212,11 +215,16 @@ public:
     void autoLockTimer();
 
     bool isLocked() const { return m_locked; }
+    // The busy work has ended: a lock asked for meanwhile happens now.
+    void runPendingLock();
 
     // The automatic-lock period in milliseconds for a number of minutes; 0 when off.
     static int autoLockPeriodMs(int minutes);
 
 private:
+    // A lock that came while busy: none, Lock Screen, or the countdown's hide and lock.
+    enum class PendingLock { None, Lock, HideAndLock };
+
     // Asks the Folder Name dialog until a name no folder bears; nothing when given up.
     std::optional<std::string> askFolderName();
     // Deletes an item node with its record, its history entry and its launching key.
@@ -225,6 +233,8 @@ private:
     void startAutoLock();
     // Shows the lock dialog once; true when it ends with the vault's unlock password.
     bool unlockThroughDialog();
+    // True (and the lock noted for later) when busy.
+    bool postponeLock(PendingLock lock);
 
     CKivranoDoc& m_doc;
     VaultTree& m_tree;
@@ -235,6 +245,7 @@ private:
     Dialogs m_dialogs;
     Hooks m_hooks;
     bool m_locked = false;
+    PendingLock m_pendingLock = PendingLock::None;
 };
 
 }  // namespace kivrano

@@ -693,6 +693,25 @@ TEST_F(LockTest, TheCountdownHidesTheWindowThenLocks) {
     EXPECT_FALSE(host.isRunning(ViewTimer::AutoLock));
 }
 
+TEST_F(LockTest, ALockThatComesWhileTypingWaitsUntilTheTypingIsOver) {
+    bool typing = true;
+    commands.hooks().isBusy = [&] { return typing; };
+    commands.runPendingLock();  // nothing pending: nothing happens
+    commands.lockScreen();
+    commands.autoLockTimer();
+    EXPECT_FALSE(commands.isLocked());
+    EXPECT_EQ(hiddenToTray, 0);
+    EXPECT_TRUE(lockChanges.empty());
+
+    typing = false;
+    lock.answers = {std::string()};
+    commands.runPendingLock();  // the countdown's lock, with its hiding, once
+    EXPECT_EQ(hiddenToTray, 1);
+    EXPECT_EQ(lockChanges, (std::vector<bool>{true, false}));
+    commands.runPendingLock();
+    EXPECT_EQ(lockChanges.size(), 2u);
+}
+
 TEST_F(LockTest, TheLockTimeTravelsWithTheFileOnceSaved) {
     openSample("pw");
     struct Minutes : AutoLockDialog {
