@@ -26,9 +26,6 @@ on_failure() {
   kill -0 "$kpid" 2>/dev/null || echo "--- kivrano has ended" >&2
   echo "--- kivrano said:" >&2; cat "$work/kivrano.err" >&2 || true
 }
-visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
-not_visible() { ! visible "$1"; }
-gone() { ! xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -qx "$2"; }
 active_is() { [ "$(xdotool getactivewindow 2>/dev/null || true)" = "$1" ]; }
 
 printf '%s\n' '{"folders": [{"name": "Mail", "unprotected": 0, "items": [{"title": "Box"}]}]}' >"$work/vault.json"
@@ -46,9 +43,7 @@ xdotool key alt+t
 xdotool key a
 window "^Automatic Lock Time Setting\$" >/dev/null
 xdotool key ctrl+a; xdotool type "x"; xdotool key Return
-box=$(window "^Kivrano\$")
-xdotool key Return
-wait_until "the refusal did not close" gone "^Kivrano\$" "$box"
+answer_box
 window "^Automatic Lock Time Setting\$" >/dev/null
 xdotool key ctrl+a; xdotool type "1"; xdotool key Return
 wait_until "the setting dialog did not close" not_visible "^Automatic Lock Time Setting\$"

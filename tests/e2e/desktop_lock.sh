@@ -34,17 +34,6 @@ hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 wait_for() { # pattern in the target's output
   wait_until "the target never reported \"$1\"" grep -q -- "$1" "$work/target.out"
 }
-visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
-not_visible() { ! visible "$1"; }
-gone() { ! xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -qx "$2"; }
-# Answers the message box in front (titled with the product name) with Enter, and waits until
-# it has gone, so that the next box of the same title is not taken for it.
-answer_box() {
-  local id
-  id=$(window "^Kivrano\$")
-  xdotool key Return
-  wait_until "the message box did not close" gone "^Kivrano\$" "$id"
-}
 # Types a password into the lock dialog and presses Enter.
 unlock_with() {
   window "^Screen Lock\$" >/dev/null
