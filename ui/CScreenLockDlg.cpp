@@ -23,6 +23,14 @@ constexpr Qt::WindowFlags kLockWindowFlags =
     Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
     Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint;
 
+// The visual keyboard above everything as the lock dialog is, or it could open behind it.
+std::string enterOnTop(QWidget* parent, const std::string& text) {
+    CVisualKeyboardDlg keyboard(text, parent);
+    keyboard.setWindowFlag(Qt::WindowStaysOnTopHint);
+    keyboard.exec();
+    return keyboard.text();
+}
+
 }  // namespace
 
 void bringLockWindowForward(QWidget* window) {
@@ -81,8 +89,7 @@ void CScreenLockDlg::showEvent(QShowEvent* event) {
 
 void CScreenLockDlg::visualKeyboardClicked() {
     std::string text = password();
-    std::string keyed =
-        m_visualKeyboard ? m_visualKeyboard(this, text) : CVisualKeyboardDlg::enter(this, text);
+    std::string keyed = m_visualKeyboard ? m_visualKeyboard(this, text) : enterOnTop(this, text);
     m_edit->setText(platform::fromVaultText(keyed));
     secureWipe(text);
     secureWipe(keyed);

@@ -2,8 +2,8 @@
 # The screen lock end to end: sign in through the real Select User dialog, lock with Ctrl+L,
 # check that the Password hotkey types nothing while locked, that a wrong password brings the
 # message and the lock dialog back and the right one unlocks; lock through the desktop's
-# screen saver signal on a private session bus (and not when LockOnDesktopLock is 0); change
-# the password through its dialog and check with kivrano-cli that the file then opens with
+# screen saver signal on a private session bus (and not when LockOnDesktopLock is 0) and
+# unlock through the Visual Keyboard; change the password through its dialog and check with kivrano-cli that the file then opens with
 # the new password only.
 # Runs inside run-under-xvfb.sh. Usage: desktop_lock.sh KIVRANO KIVRANO_CLI TARGET
 set -euo pipefail
@@ -105,9 +105,13 @@ wait_until "the screen saver's signal was not seen" \
 not_visible "^Screen Lock\$" || fail "the screen saver locked although LockOnDesktopLock is 0"
 sed -i 's/^LockOnDesktopLock=0$/LockOnDesktopLock=1/' "$KIVRANO_CONFIG_DIR/Kivrano.ini"
 screen_saver_locks
+# This time through the Visual Keyboard: its text goes into the lock dialog, which goes on as OK.
 window "^Screen Lock\$" >/dev/null
-unlock_with "pw"
-wait_until "the right password did not unlock" not_visible "^Screen Lock\$"
+xdotool key alt+v
+window "^Visual Keyboard\$" >/dev/null
+xdotool type --delay 40 "pw"
+xdotool key Return
+wait_until "the visual keyboard's password did not unlock" not_visible "^Screen Lock\$"
 
 # Change Password through its dialog, saved when asked; the lock then takes the new password.
 window "dana - Kivrano" >/dev/null
