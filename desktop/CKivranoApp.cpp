@@ -135,19 +135,20 @@ void CKivranoApp::connectHotKeys() {
         std::make_unique<HotKeyDispatch>(m_platform.clipboard, m_platform.shell, std::move(hooks));
     m_platform.hotKeys().setHandler([this](platform::HotKeyId id) {
         const bool locked = m_view->isLocked();
-        m_inHotKey = true;
+        // Counted: a key pressed while another one types arrives inside it.
+        ++m_hotKeysRunning;
         m_keyDispatch->dispatch(id);
-        m_inHotKey = false;
+        --m_hotKeysRunning;
         m_platform.trace.write("hotkey " + std::to_string(id) +
                                (locked ? ": ignored, the screen is locked\n" : ": done\n"));
         // A lock that came while a field was being typed happens now, not half-way.
-        m_view->commands().runPendingLock();
+        if (m_hotKeysRunning == 0) m_view->commands().runPendingLock();
     });
 }
 
 void CKivranoApp::connectScreenLock() {
     m_view->commands().hooks().lockChanged = [this](bool locked) { m_frame->setLocked(locked); };
-    m_view->commands().hooks().isBusy = [this] { return m_inHotKey; };
+    m_view->commands().hooks().isBusy = [this] { return m_hotKeysRunning > 0; };
     m_frame->showScreenLock = [this] { m_view->screenLockDialog().bringForward(); };
     // The desktop locking locks the vault as Ctrl+L does, once there is a vault on screen.
     m_desktopLockWatch = std::make_unique<DesktopLockWatch>(

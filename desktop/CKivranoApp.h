@@ -76,8 +76,8 @@ private:
     std::unique_ptr<TypingEngine> m_typing;
     std::unique_ptr<HotKeyDispatch> m_keyDispatch;
     std::unique_ptr<DesktopLockWatch> m_desktopLockWatch;
-    bool m_shown = false;     // the main window is up: a second start may bring it forward
-    bool m_inHotKey = false;  // a hotkey's work (typing) runs
+    bool m_shown = false;      // the main window is up: a second start may bring it forward
+    int m_hotKeysRunning = 0;  // hotkeys whose work (typing) runs
 };
 
 }  // namespace kivrano
