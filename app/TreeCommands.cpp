@@ -6,6 +6,8 @@
 #include "vault/Strings.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -320,22 +322,45 @@ void TreeCommands::help() {
 
 void TreeCommands::lockScreen() {
     // Without a lock dialog nobody could unlock; a second lock while locked does nothing.
-    if (m_locked || !m_dialogs.screenLock) return;
+    if (m_locked || !m_dialogs.screenLock || postponeLock(PendingLock::Lock)) return;
     m_host.stopViewTimer(ViewTimer::AutoTrack);
     m_host.stopViewTimer(ViewTimer::AutoLock);
     m_locked = true;
     if (m_dialogs.quickFind) m_dialogs.quickFind->closeAll();
+    if (m_hooks.lockChanged) m_hooks.lockChanged(true);
     setAllExpanded(false);
-    while (!m_dialogs.screenLock->run()) m_prompter.message(message(StringId::CannotUnlock));
+    while (!unlockThroughDialog()) m_dialogs.screenLock->refuse(message(StringId::CannotUnlock));
     m_locked = false;
+    if (m_hooks.lockChanged) m_hooks.lockChanged(false);
     m_host.startViewTimer(ViewTimer::AutoTrack, kAutoTrackPeriodMs);
     startAutoLock();
 }
 
+bool TreeCommands::unlockThroughDialog() {
+    std::optional<std::string> entered = m_dialogs.screenLock->run();
+    if (!entered) return false;
+    const bool unlocked = m_doc.verifyUnlockPassword(*entered);
+    secureWipe(*entered);
+    return unlocked;
+}
+
 void TreeCommands::autoLockTimer() {
-    if (m_locked || !m_dialogs.screenLock) return;
+    if (m_locked || !m_dialogs.screenLock || postponeLock(PendingLock::HideAndLock)) return;
     if (m_hooks.hideToTray) m_hooks.hideToTray();
     lockScreen();
+}
+
+bool TreeCommands::postponeLock(PendingLock lock) {
+    if (!m_hooks.isBusy || !m_hooks.isBusy()) return false;
+    if (lock > m_pendingLock) m_pendingLock = lock;
+    return true;
+}
+
+void TreeCommands::runPendingLock() {
+    const PendingLock pending = m_pendingLock;
+    m_pendingLock = PendingLock::None;
+    if (pending == PendingLock::HideAndLock) autoLockTimer();
+    if (pending == PendingLock::Lock) lockScreen();
 }
 
 void TreeCommands::autoTrackTimer() {
@@ -353,6 +378,12 @@ void TreeCommands::autoLockTimeSetting() {
 
 void TreeCommands::changePassword() {
     if (!m_dialogs.passwordChange) return;
+    // Without the vault's password nothing could be saved under a new one.
+    if (m_doc.readUnprotectedOnly()) {
+        m_prompter.message(message(StringId::PasswordChangeUnprotectedOnly),
+                           Prompter::Icon::Exclamation);
+        return;
+    }
     std::optional<PasswordChangeEntry> entry =
         m_dialogs.passwordChange->run(!m_doc.hasSavePassword({}));
     if (!entry) return;
@@ -374,6 +405,30 @@ void TreeCommands::quickFind() {
 void TreeCommands::goToNode(TreeNode node) {
     selectNode(m_tree.contains(node) ? node : kNoNode);
     refresh();
+}
+
+std::optional<int> parseAutoLockMinutes(std::string_view text, std::string& error) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    const bool digits = !text.empty() && std::all_of(text.begin(), text.end(),
+                                                     [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits) {
+        error = message(StringId::EnterUnsignedInteger);
+        return std::nullopt;
+    }
+    constexpr int kMax = std::numeric_limits<std::int32_t>::max();
+    long long minutes = 0;
+    for (char c : text) {
+        minutes = minutes * 10 + (c - '0');
+        if (minutes > kMax) {
+            error = message(StringId::EnterIntegerBetween);
+            error.replace(error.find("%1"), 2, "0");
+            error.replace(error.find("%2"), 2, std::to_string(kMax));
+            return std::nullopt;
+        }
+    }
+    return static_cast<int>(minutes);
 }
 
 }  // namespace kivrano

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kivrano {
 
@@ -77,8 +78,12 @@ public:
 class ScreenLockDialog {
 public:
     virtual ~ScreenLockDialog() = default;
-    // True when it ends with OK, that is with the vault's unlock password.
-    virtual bool run() = 0;
+    // Shows the lock dialog: the text entered when it ends with OK (also after the visual
+    // keyboard), nothing when it is closed (Escape, the close box).
+    virtual std::optional<std::string> run() = 0;
+    // Says why the screen stays locked; seen wherever the lock dialog is seen, also with the
+    // main window hidden.
+    virtual void refuse(const std::string& message) = 0;
 };
 
 class AutoLockDialog {
@@ -87,6 +92,10 @@ public:
     // The new automatic-lock minutes; nothing when cancelled.
     virtual std::optional<int> run(int minutes) = 0;
 };
+
+// The Automatic Lock Time Setting's edit: a whole number of minutes, 0 or more, surrounding
+// blanks allowed. Nothing for anything else, with the message that says what to enter.
+std::optional<int> parseAutoLockMinutes(std::string_view text, std::string& error);
 
 struct PasswordChangeEntry {
     std::string oldPassword;
@@ -158,6 +167,12 @@ public:
         std::function<void()> autoTrackStep;
         // Hides the main window to the notification area (before the automatic lock).
         std::function<void()> hideToTray;
+        // The screen lock begins (true) and ends (false): what shows vault data outside the
+        // tree closes, the notification-area icon leads only to the lock dialog.
+        std::function<void(bool locked)> lockChanged;
+        // Work that must not stop half-way runs (a field being typed into another window): a
+        // lock asked for meanwhile waits for runPendingLock().
+        std::function<bool()> isBusy;
         // The end of the first start: the notification-area icon.
         std::function<void()> addTrayIcon;
         // The main window's caption.
@@ -225,17 +240,26 @@ public:
     void autoLockTimer();
 
     bool isLocked() const { return m_locked; }
+    // The busy work has ended: a lock asked for meanwhile happens now.
+    void runPendingLock();
 
     // The automatic-lock period in milliseconds for a number of minutes; 0 when off.
     static int autoLockPeriodMs(int minutes);
 
 private:
+    // A lock that came while busy: none, Lock Screen, or the countdown's hide and lock.
+    enum class PendingLock { None, Lock, HideAndLock };
+
     // Asks the Folder Name dialog until a name no folder bears; nothing when given up.
     std::optional<std::string> askFolderName();
     // Deletes an item node with its record, its history entry and its launching key.
     void removeItem(TreeNode item);
     void registerLaunchKey(TreeNode node);
     void startAutoLock();
+    // Shows the lock dialog once; true when it ends with the vault's unlock password.
+    bool unlockThroughDialog();
+    // True (and the lock noted for later) when busy.
+    bool postponeLock(PendingLock lock);
 
     CKivranoDoc& m_doc;
     VaultTree& m_tree;
@@ -246,6 +270,7 @@ private:
     Dialogs m_dialogs;
     Hooks m_hooks;
     bool m_locked = false;
+    PendingLock m_pendingLock = PendingLock::None;
 };
 
 }  // namespace kivrano

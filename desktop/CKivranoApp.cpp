@@ -14,6 +14,7 @@
 #include "ui/CMainFrame.h"
 #include "ui/CNetworkDlg.h"
 #include "ui/CQuickFindDlg.h"
+#include "ui/CScreenLockDlg.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -61,12 +62,14 @@ CKivranoApp::CKivranoApp(DesktopPlatform& platform)
     buildWindow();
     connectTreeCommands();
     connectHotKeys();
+    connectScreenLock();
     addProgramCommands();
     connectWindows();
 }
 
 CKivranoApp::~CKivranoApp() {
     // The widgets go before the document and the platform services they use.
+    m_desktopLockWatch.reset();
     m_platform.hotKeys().setHandler({});
     m_quickFindBar.reset();
     m_findDialog.reset();
@@ -167,7 +170,28 @@ void CKivranoApp::connectHotKeys() {
     hooks.launchItem = [this](TreeNode node) { m_work->launchByKey(node); };
     m_keyDispatch =
         std::make_unique<HotKeyDispatch>(m_platform.clipboard, m_platform.shell, std::move(hooks));
-    m_platform.hotKeys().setHandler([this](platform::HotKeyId id) { m_keyDispatch->dispatch(id); });
+    m_platform.hotKeys().setHandler([this](platform::HotKeyId id) {
+        const bool locked = m_view->isLocked();
+        // Counted: a key pressed while another one types arrives inside it.
+        ++m_hotKeysRunning;
+        m_keyDispatch->dispatch(id);
+        --m_hotKeysRunning;
+        m_platform.trace.write("hotkey " + std::to_string(id) +
+                               (locked ? ": ignored, the screen is locked\n" : ": done\n"));
+        // A lock that came while a field was being typed happens now, not half-way.
+        if (m_hotKeysRunning == 0) m_view->commands().runPendingLock();
+    });
+}
+
+void CKivranoApp::connectScreenLock() {
+    m_view->commands().hooks().lockChanged = [this](bool locked) { m_frame->setLocked(locked); };
+    m_view->commands().hooks().isBusy = [this] { return m_hotKeysRunning > 0; };
+    m_frame->showScreenLock = [this] { m_view->screenLockDialog().bringForward(); };
+    // The desktop locking locks the vault as Ctrl+L does, once there is a vault on screen.
+    m_desktopLockWatch = std::make_unique<DesktopLockWatch>(
+        m_platform.desktopLock(), m_platform.settings, &m_platform.trace, [this] {
+            if (m_shown) m_frame->runCommand(cmd::LockScreen);
+        });
 }
 
 void CKivranoApp::addProgramCommands() {
@@ -210,7 +234,9 @@ int CKivranoApp::exec(platform::LocalSingleInstance& single, const std::string& 
         if (!m_shown) return;
         // A hidden copy stays in the notification area where there is one; without one it
         // must come back, or it could never be reached again.
-        if (m_frame->isMinimized() || !QSystemTrayIcon::isSystemTrayAvailable())
+        // While locked that is the lock dialog.
+        if (m_frame->isLocked() || m_frame->isMinimized() ||
+            !QSystemTrayIcon::isSystemTrayAvailable())
             m_frame->bringForward();
         else if (m_frame->isVisible())
             m_frame->raise();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandRouter.h"
+#include "app/DesktopLockWatch.h"
 #include "app/WorkCommands.h"
 #include "launch/AutoTrack.h"
 #include "launch/HotKeyDispatch.h"
@@ -50,6 +51,7 @@ private:
     void buildWindow();
     void connectTreeCommands();
     void connectHotKeys();
+    void connectScreenLock();
     void addProgramCommands();
     void connectWindows();
     int exec(platform::LocalSingleInstance& single, const std::string& fileToOpen);
@@ -89,7 +91,9 @@ private:
     std::unique_ptr<WorkCommands> m_work;
     std::unique_ptr<TypingEngine> m_typing;
     std::unique_ptr<HotKeyDispatch> m_keyDispatch;
-    bool m_shown = false;  // the main window is up: a second start may bring it forward
+    std::unique_ptr<DesktopLockWatch> m_desktopLockWatch;
+    bool m_shown = false;      // the main window is up: a second start may bring it forward
+    int m_hotKeysRunning = 0;  // hotkeys whose work (typing) runs
 };
 
 }  // namespace kivrano

@@ -1,5 +1,6 @@
 #include "desktop/DesktopPlatform.h"
 
+#include "platform/qt/DBusDesktopLockSignals.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Keyboard.h"
@@ -46,10 +47,12 @@ DesktopPlatform::DesktopPlatform() : m_x11(platform::X11Connection::open()) {
         m_windows = std::make_unique<NoWindows>();
         trace.write("desktop: no X connection: no global hotkeys, no typing\n");
     }
+    m_desktopLock = std::make_unique<platform::DBusDesktopLockSignals>(trace);
 }
 
 // The services go in reverse order, the X connection last.
 DesktopPlatform::~DesktopPlatform() {
+    m_desktopLock.reset();
     m_windows.reset();
     m_hotKeys.reset();
     m_keyboard.reset();

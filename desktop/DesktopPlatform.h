@@ -12,6 +12,7 @@
 namespace kivrano {
 
 namespace platform {
+class DesktopLockSignals;
 class HotKeys;
 class Keyboard;
 class WindowSystem;
@@ -39,12 +40,15 @@ public:
     platform::Keyboard* keyboard() const { return m_keyboard.get(); }
     platform::HotKeys& hotKeys() const { return *m_hotKeys; }
     platform::WindowSystem& windows() const { return *m_windows; }
+    // The desktop's lock and sleep signals (none without a desktop bus).
+    platform::DesktopLockSignals& desktopLock() const { return *m_desktopLock; }
 
 private:
     std::unique_ptr<platform::X11Connection> m_x11;
     std::unique_ptr<platform::Keyboard> m_keyboard;
     std::unique_ptr<platform::HotKeys> m_hotKeys;
     std::unique_ptr<platform::WindowSystem> m_windows;
+    std::unique_ptr<platform::DesktopLockSignals> m_desktopLock;
 };
 
 }  // namespace kivrano

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libx11-dev libxtst-dev libxkbcommon-dev libcurl4-openssl-dev)
 case "${1:-build}" in
   build) packages+=(nlohmann-json3-dev libcli11-dev) ;;
-  test) packages+=(nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-dev xvfb openbox x11-xkb-utils x11-utils xdotool jq clang-format python3 openssl dbus-daemon python3-dbus python3-gi) ;;
+  test) packages+=(nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-dev xvfb openbox x11-xkb-utils x11-utils xdotool jq clang-format python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi) ;;
   *) echo "usage: $0 build|test" >&2; exit 2 ;;
 esac
 

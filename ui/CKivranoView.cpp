@@ -4,8 +4,11 @@
 #include "app/CommandRouter.h"
 #include "app/CommandTable.h"
 #include "app/FrameMenuRules.h"
+#include "ui/CAutoLockDlg.h"
 #include "ui/CFolderNameDlg.h"
 #include "ui/CKeySettingDlg.h"
+#include "ui/CPasswordChangeDlg.h"
+#include "ui/CScreenLockDlg.h"
 #include "ui/CTextFormatDlg.h"
 #include "ui/VaultTreeModel.h"
 #include "vault/CKivranoDoc.h"
@@ -90,6 +93,9 @@ CKivranoView::CKivranoView(CKivranoDoc& doc, Prompter& prompter, platform::Shell
                                                 static_cast<TreeViewHost&>(*this))),
       m_folderNameDialog(std::make_unique<QtFolderNameDialog>(this)),
       m_hotKeySettingDialog(std::make_unique<QtHotKeySettingDialog>(this)),
+      m_screenLockDialog(std::make_unique<QtScreenLockDialog>()),
+      m_autoLockDialog(std::make_unique<QtAutoLockDialog>(prompter, this)),
+      m_passwordChangeDialog(std::make_unique<QtPasswordChangeDialog>(this)),
       m_dragDrop(doc, prompter, hotKeys) {
     setModel(m_model);
     setHeaderHidden(true);
@@ -111,6 +117,9 @@ CKivranoView::CKivranoView(CKivranoDoc& doc, Prompter& prompter, platform::Shell
     TreeCommands::Dialogs& dialogs = m_commands->dialogs();
     dialogs.folderName = m_folderNameDialog.get();
     dialogs.hotKeySetting = m_hotKeySettingDialog.get();
+    dialogs.screenLock = m_screenLockDialog.get();
+    dialogs.autoLock = m_autoLockDialog.get();
+    dialogs.passwordChange = m_passwordChangeDialog.get();
 
     const std::array<int, 3> periods = {TreeCommands::kDragScrollPeriodMs,
                                         TreeCommands::kAutoTrackPeriodMs, 0};
@@ -171,6 +180,9 @@ void CKivranoView::addCommands(CommandRouter& router) {
     router.add(cmd::FolderUnprotect, [&c] { c.setFolderProtection(false); });
     router.add(cmd::Find, [&c] { c.find(); });
     router.add(cmd::QuickFind, [&c] { c.quickFind(); });
+    router.add(cmd::LockScreen, [&c] { c.lockScreen(); });
+    router.add(cmd::AutoLockTimeSetting, [&c] { c.autoLockTimeSetting(); });
+    router.add(cmd::ChangePassword, [&c] { c.changePassword(); });
 }
 
 void CKivranoView::showTextFormat() {

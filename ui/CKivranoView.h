@@ -23,8 +23,11 @@ class CKivranoDoc;
 class CommandRouter;
 class HotKeyBook;
 class Prompter;
+class QtAutoLockDialog;
 class QtFolderNameDialog;
 class QtHotKeySettingDialog;
+class QtPasswordChangeDialog;
+class QtScreenLockDialog;
 class VaultTreeModel;
 namespace platform {
 class Shell;
@@ -44,8 +47,8 @@ public:
                  QWidget* parent = nullptr);
     ~CKivranoView() override;
 
-    // The commands, their dialogs (the item editor, sign-in, screen lock, lock time and
-    // password change are set by the caller) and their hooks.
+    // The commands, their dialogs (the item editor and the sign-in are set by the caller) and
+    // their hooks.
     TreeCommands& commands() { return *m_commands; }
     // Dragging nodes to move, copy, reorder and merge; its hooks are set by the caller.
     TreeDrop& dragDrop() { return m_dragDrop; }
@@ -60,6 +63,8 @@ public:
     // Shows the selected node in the field list and restarts the automatic-lock countdown.
     void refresh() { m_commands->refresh(); }
     bool isLocked() const { return m_commands->isLocked(); }
+    // The screen lock's dialog, to bring it forward while locked.
+    QtScreenLockDialog& screenLockDialog() { return *m_screenLockDialog; }
     TreeNode nodeAt(const QPoint& viewportPos) const;
 
     // Registers the commands the view carries out.
@@ -133,6 +138,9 @@ private:
     std::unique_ptr<TreeCommands> m_commands;
     std::unique_ptr<QtFolderNameDialog> m_folderNameDialog;
     std::unique_ptr<QtHotKeySettingDialog> m_hotKeySettingDialog;
+    std::unique_ptr<QtScreenLockDialog> m_screenLockDialog;
+    std::unique_ptr<QtAutoLockDialog> m_autoLockDialog;
+    std::unique_ptr<QtPasswordChangeDialog> m_passwordChangeDialog;
     std::array<QTimer*, 3> m_timers{};
     TreeDrop m_dragDrop;
     // The left button's press on a node, until it becomes a click or a drag.

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -17,6 +18,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -36,6 +38,28 @@ QIcon themedIcon(const char* themeName, const char* fallback) {
         QString::fromLatin1(themeName),
         QIcon(QStringLiteral(":/frame/toolbar/%1.svg").arg(QLatin1String(fallback))));
 }
+
+// Hides what a window of the program shows while the screen is locked, without closing it: a
+// dialog that was open when the lock came (an item being edited) keeps its state for after.
+class LockCurtain : public QWidget {
+public:
+    explicit LockCurtain(QWidget* window) : QWidget(window) {
+        setAutoFillBackground(true);
+        setGeometry(window->rect());
+        window->installEventFilter(this);
+        raise();
+        show();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == parentWidget() && event->type() == QEvent::Resize) {
+            setGeometry(parentWidget()->rect());
+            raise();
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -64,7 +88,9 @@ CMainFrame::CMainFrame(CKivranoDoc& doc, platform::SettingsStore& settings, Comm
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setToolTip(QString::fromUtf8(text(StringId::ProductName).data()).left(63));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) bringForward();
+        // While locked any click leads to the lock dialog; the window itself stays away.
+        if (r == QSystemTrayIcon::DoubleClick || (m_locked && r == QSystemTrayIcon::Trigger))
+            bringForward();
     });
     m_placed = true;
 }
@@ -285,7 +311,39 @@ void CMainFrame::showTrayIcon() {
     if (QSystemTrayIcon::isSystemTrayAvailable()) m_tray->show();
 }
 
+void CMainFrame::setLocked(bool locked) {
+    if (locked == m_locked) return;
+    m_locked = locked;
+    if (locked) {
+        // An open menu (the tree's context menu, the history list) goes first.
+        for (int i = 0; i < 8 && QApplication::activePopupWidget(); ++i)
+            QApplication::activePopupWidget()->close();
+        emit vaultWindowsClosing();
+        // The program's other windows still up (modal dialogs) are covered until the unlock.
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            const Qt::WindowType type = window->windowType();
+            if (window == this || !window->isVisible() || type == Qt::Popup || type == Qt::ToolTip)
+                continue;
+            m_curtains.emplace_back(new LockCurtain(window));
+        }
+        m_lockedTrayMenu = new QMenu(this);
+        QAction* unlock = m_lockedTrayMenu->addAction(QStringLiteral("Show Screen &Lock"));
+        connect(unlock, &QAction::triggered, this, &CMainFrame::bringForward);
+        m_tray->setContextMenu(m_lockedTrayMenu);
+    } else {
+        m_tray->setContextMenu(nullptr);
+        m_lockedTrayMenu->deleteLater();
+        m_lockedTrayMenu = nullptr;
+        for (const QPointer<QWidget>& curtain : m_curtains) delete curtain.data();
+        m_curtains.clear();
+    }
+}
+
 void CMainFrame::bringForward() {
+    if (m_locked) {
+        if (showScreenLock) showScreenLock();
+        return;
+    }
     if (isMinimized()) showNormal();
     show();
     raise();

@@ -3,11 +3,13 @@
 #include "app/CommandRouter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <set>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -62,10 +64,24 @@ public:
     // The notification-area icon, present from the end of start-up.
     void showTrayIcon();
 
+    // The screen lock begins and ends. While locked the notification-area icon leads only to
+    // the lock dialog (its menu has that one entry), bringing the window forward brings the
+    // lock dialog instead, and windows that show vault data close (vaultWindowsClosing).
+    void setLocked(bool locked);
+    bool isLocked() const { return m_locked; }
+    // The notification-area icon's menu while locked; null otherwise.
+    QMenu* lockedTrayMenu() const { return m_lockedTrayMenu; }
     // Hooks for the parts that come later (history menus, drop of files).
     std::function<void(const QString& path)> fileDropped;
     // Answers whether the window may close (asks to save a modified vault).
     std::function<bool()> canClose;
+    // Brings the screen lock's dialog forward: what the window's way back does while locked.
+    std::function<void()> showScreenLock;
+
+signals:
+    // The screen locks: every modeless window that shows vault data (the Quick Find bar)
+    // closes now.
+    void vaultWindowsClosing();
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -95,6 +111,10 @@ private:
     QAction* m_historyButton = nullptr;  // the toolbar's Show History button
     QMenu* m_itemFolderMenu = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_lockedTrayMenu = nullptr;
+    // Covers over the windows that were open when the screen locked.
+    std::vector<QPointer<QWidget>> m_curtains;
+    bool m_locked = false;
     bool m_placed = false;
 };
 

@@ -27,6 +27,7 @@ std::string_view text(StringId id) {
                    "use, or compare with the backup copy.";
         case StringId::EnterInteger: return "Please enter an integer.";
         case StringId::EnterIntegerBetween: return "Please enter an integer between %1 and %2.";
+        case StringId::EnterUnsignedInteger: return "Please enter an unsigned integer.";
         case StringId::ApplicationTableFull:
             return "CComboContainer cannot accomodate strings in the input ComboBox";
         case StringId::ChangeForAllItemsQuestion:
@@ -100,6 +101,10 @@ std::string_view text(StringId id) {
         case StringId::CannotOpenManual:
             return "Cannot open the manual page %s. Check that a web browser is installed and "
                    "set as the desktop's default browser.";
+        case StringId::PasswordChangeUnprotectedOnly:
+            return "The password cannot be changed in the Read Unprotected Items Only mode: the "
+                   "vault was opened without its password. Open it again with its password "
+                   "first.";
         case StringId::ColumnName: return "Name";
         case StringId::ColumnHotkey: return "Hotkey";
         case StringId::ColumnContent: return "Content";

@@ -23,6 +23,7 @@ enum class StringId : int {
     EnterIntegerBetween = 402,  // %1 and %2: the lowest and highest value
     ApplicationTableFull = 403,
     ChangeForAllItemsQuestion = 404,
+    EnterUnsignedInteger = 405,
     // Item launch
     AddressFieldBlank = 501,
     ApplicationFieldBlank = 502,
@@ -60,6 +61,7 @@ enum class StringId : int {
     // Tree view, texts of our own
     AddItemUnprotectedOnly = 300,
     CannotOpenManual = 301,
+    PasswordChangeUnprotectedOnly = 302,
     // Field list
     ColumnName = 61246,
     ColumnHotkey = 61247,

@@ -73,3 +73,17 @@ start_target() {
   exec 5>"$work/target.in"
   wait_for "^ready"
 }
+
+# Whether a visible window's title matches; whether the window with that id has gone.
+visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+not_visible() { ! visible "$1"; }
+gone() { ! xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -qx "$2"; }
+
+# Answers the message box in front (titled with the product name) with Enter, and waits until
+# it has gone, so that the next box of the same title is not taken for it.
+answer_box() {
+  local id
+  id=$(window "^Kivrano\$")
+  xdotool key Return
+  wait_until "the message box did not close" gone "^Kivrano\$" "$id"
+}

@@ -50,11 +50,13 @@ done
 export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
-# The program's single-instance socket lives in the temporary directory: one of its own, so
-# that a Kivrano started by another test (same user, other display) is not taken for a
-# running copy.
+# A temporary folder of this run's own: the program's single-instance socket lives there, so
+# a copy started by a test running beside this one is never taken for ours.
 mkdir -p "$work/tmp"
 export TMPDIR="$work/tmp"
+# No desktop bus unless a test starts its own: nothing is started behind the test's back.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus"
+export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus"
 
 # The tests start once the window manager has announced itself on the root window, so no
 # window of theirs appears before it is managed.

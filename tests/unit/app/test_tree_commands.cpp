@@ -527,18 +527,36 @@ TEST_F(TreeCommandsTest, RefreshRestartsTheAutoLockUnlessItIsOff) {
 class LockTest : public TreeCommandsTest {
 protected:
     struct ScriptedLock : ScreenLockDialog {
-        std::deque<bool> answers;
+        std::deque<std::optional<std::string>> answers;  // nothing: Escape or the close box
+        std::vector<std::string> refusals;
         std::function<void()> whileShown;
-        bool run() override {
+        std::optional<std::string> run() override {
             if (whileShown) whileShown();
             if (answers.empty()) throw std::logic_error("lock dialog shown too often");
-            bool ok = answers.front();
+            auto answer = answers.front();
             answers.pop_front();
-            return ok;
+            return answer;
         }
+        void refuse(const std::string& message) override { refusals.push_back(message); }
     };
-    LockTest() { commands.dialogs().screenLock = &lock; }
+    LockTest() {
+        char pattern[] = "/tmp/kivrano-lock-XXXXXX";
+        dir = ::mkdtemp(pattern);
+        commands.dialogs().screenLock = &lock;
+        commands.hooks().lockChanged = [this](bool locked) { lockChanges.push_back(locked); };
+    }
+    ~LockTest() override { fs::remove_all(dir); }
+    // Opens the sample vault, saved under password.
+    void openSample(const std::string& password) {
+        const std::string file = dir + "/alice.kvr";
+        SampleVault sample = makeSampleVault();
+        writeFileBytes(file, vaultfile::write(sample.tree, sample.settings, password));
+        ASSERT_TRUE(doc.open(file, password, false));
+    }
+
+    std::string dir;
     ScriptedLock lock;
+    std::vector<bool> lockChanges;
 };
 
 TEST_F(LockTest, LockScreenStopsTheTimersUntilTheRightPasswordAndThenRestartsThem) {
@@ -546,13 +564,16 @@ TEST_F(LockTest, LockScreenStopsTheTimersUntilTheRightPasswordAndThenRestartsThe
     host.running = {{ViewTimer::AutoTrack, 500}, {ViewTimer::AutoLock, 300000}};
     commands.setAllExpanded(true);
     select(a1);
-    lock.answers = {false, false, true};
+    // Escape, a wrong password, then the right one: this vault has none.
+    lock.answers = {std::nullopt, std::string("x"), std::string()};
     int shown = 0;
     lock.whileShown = [&] {
         ++shown;
         EXPECT_TRUE(commands.isLocked());
+        EXPECT_EQ(lockChanges, std::vector<bool>{true});
         EXPECT_TRUE(host.running.empty());
         EXPECT_FALSE(tree().isExpanded(a));
+        EXPECT_EQ(tree().selection(), a);
         // User actions while locked do not restart the countdown; a second lock does nothing.
         commands.refresh();
         commands.restartAutoLock();
@@ -562,20 +583,204 @@ TEST_F(LockTest, LockScreenStopsTheTimersUntilTheRightPasswordAndThenRestartsThe
     };
     commands.lockScreen();
     EXPECT_EQ(shown, 3);
-    EXPECT_EQ(prompter.messages, std::vector<std::string>(2, msg(StringId::CannotUnlock)));
+    EXPECT_EQ(lock.refusals, std::vector<std::string>(2, msg(StringId::CannotUnlock)));
+    EXPECT_TRUE(prompter.messages.empty());
     EXPECT_FALSE(commands.isLocked());
+    EXPECT_EQ(lockChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(host.running, (std::map<ViewTimer, int>{{ViewTimer::AutoTrack, 500},
                                                       {ViewTimer::AutoLock, 300000}}));
     EXPECT_EQ(hiddenToTray, 0);
 }
 
+TEST_F(LockTest, OnlyTheVaultsOwnPasswordUnlocks) {
+    struct Case {
+        const char* vaultPassword;
+        std::vector<std::string> refused;
+        std::string accepted;
+    };
+    for (const Case& c : {Case{"", {" ", "x", "right"}, ""},
+                          Case{"right", {"", "Right", "right ", " right", "righ"}, "right"},
+                          Case{"pässwörd", {"passwort", "p"}, "pässwörd"}}) {
+        SCOPED_TRACE(c.vaultPassword);
+        openSample(c.vaultPassword);
+        lock.refusals.clear();
+        lock.answers.assign(c.refused.begin(), c.refused.end());
+        lock.answers.push_back(c.accepted);
+        commands.lockScreen();
+        EXPECT_TRUE(lock.answers.empty());
+        EXPECT_EQ(lock.refusals.size(), c.refused.size());
+        EXPECT_FALSE(commands.isLocked());
+    }
+}
+
+struct ScriptedPasswordChange : PasswordChangeDialog {
+    std::optional<PasswordChangeEntry> entry;  // nothing: Cancel
+    std::optional<bool> hadPassword;
+    void answer(const std::string& old, const std::string& fresh, const std::string& confirm) {
+        entry.emplace();
+        entry->oldPassword = old;
+        entry->newPassword = fresh;
+        entry->confirmation = confirm;
+    }
+    std::optional<PasswordChangeEntry> run(bool vaultHasPassword) override {
+        hadPassword = vaultHasPassword;
+        return entry;
+    }
+};
+
+TEST_F(LockTest, ChangePasswordOutcomes) {
+    struct Case {
+        const char* old;
+        const char* fresh;
+        const char* confirm;
+        std::vector<std::string> messages;
+        bool asksToSave;
+        const char* opensWith;  // the password the file then opens with
+    };
+    for (const Case& c :
+         {Case{"Old", "new", "new", {msg(StringId::InvalidPassword)}, false, "old"},
+          Case{"old", "new", "New", {msg(StringId::PasswordsDontMatch)}, false, "old"},
+          Case{"old", "new", "new", {msg(StringId::PasswordChanged)}, true, "new"},
+          Case{"old", "", "", {msg(StringId::PasswordChangedEmpty)}, true, ""}}) {
+        SCOPED_TRACE(std::string(c.old) + "/" + c.fresh + "/" + c.confirm);
+        openSample("old");
+        ScriptedPasswordChange dialog;
+        dialog.answer(c.old, c.fresh, c.confirm);
+        commands.dialogs().passwordChange = &dialog;
+        prompter.messages.clear();
+        prompter.questions.clear();
+        prompter.saveAnswers = {Prompter::SaveChoice::Save};
+        commands.changePassword();
+        EXPECT_EQ(dialog.hadPassword, true);
+        EXPECT_EQ(prompter.messages, c.messages);
+        EXPECT_EQ(prompter.questions.size(), c.asksToSave ? 1u : 0u);
+        EXPECT_FALSE(doc.isModified());
+        CKivranoDoc reader(prompter);
+        prompter.yesNoAnswers = {false};  // a wrong password is not to be read in part
+        EXPECT_TRUE(reader.open(dir + "/alice.kvr", c.opensWith, false));
+        prompter.yesNoAnswers.clear();
+    }
+}
+
+TEST_F(LockTest, ChangePasswordCancelledOrWithoutThePasswordChangesNothing) {
+    openSample("old");
+    ScriptedPasswordChange dialog;
+    commands.dialogs().passwordChange = &dialog;
+    commands.changePassword();  // cancelled
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_FALSE(doc.isModified());
+
+    // Opened with a wrong password, the unprotected folders only: refused before the dialog.
+    prompter.yesNoAnswers = {true};
+    ASSERT_TRUE(doc.open(dir + "/alice.kvr", "wrong", false));
+    ASSERT_TRUE(doc.readUnprotectedOnly());
+    dialog.answer("wrong", "mine", "mine");
+    dialog.hadPassword.reset();
+    commands.changePassword();
+    EXPECT_FALSE(dialog.hadPassword.has_value());
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::string>{msg(StringId::PasswordChangeUnprotectedOnly)});
+}
+
+TEST_F(LockTest, AfterAPasswordChangeTheLockTakesThePasswordTheFileHas) {
+    openSample("old");
+    ScriptedPasswordChange dialog;
+    commands.dialogs().passwordChange = &dialog;
+
+    // Not saved: the file, and so the lock, still has the old password.
+    dialog.answer("old", "new", "new");
+    prompter.saveAnswers = {Prompter::SaveChoice::Discard};
+    commands.changePassword();
+    lock.answers = {std::string("new"), std::string("old")};
+    commands.lockScreen();
+    EXPECT_EQ(lock.refusals.size(), 1u);
+
+    // Saved: only the new one.
+    dialog.answer("new", "new", "new");
+    prompter.saveAnswers = {Prompter::SaveChoice::Save};
+    commands.changePassword();
+    lock.refusals.clear();
+    lock.answers = {std::string("old"), std::string("new")};
+    commands.lockScreen();
+    EXPECT_EQ(lock.refusals.size(), 1u);
+}
+
 TEST_F(LockTest, TheCountdownHidesTheWindowThenLocks) {
     doc.settings().autoLockMinutes = 0;
-    lock.answers = {true};
+    lock.answers = {std::string()};
     lock.whileShown = [&] { EXPECT_EQ(hiddenToTray, 1); };
     commands.autoLockTimer();
     EXPECT_TRUE(lock.answers.empty());
+    // Minutes 0: after the unlock only the AutoTrack poll runs again.
     EXPECT_EQ(host.running, (std::map<ViewTimer, int>{{ViewTimer::AutoTrack, 500}}));
+    commands.refresh();
+    commands.restartAutoLock();
+    EXPECT_FALSE(host.isRunning(ViewTimer::AutoLock));
+}
+
+TEST_F(LockTest, ALockThatComesWhileTypingWaitsUntilTheTypingIsOver) {
+    bool typing = true;
+    commands.hooks().isBusy = [&] { return typing; };
+    commands.runPendingLock();  // nothing pending: nothing happens
+    commands.lockScreen();
+    commands.autoLockTimer();
+    EXPECT_FALSE(commands.isLocked());
+    EXPECT_EQ(hiddenToTray, 0);
+    EXPECT_TRUE(lockChanges.empty());
+
+    typing = false;
+    lock.answers = {std::string()};
+    commands.runPendingLock();  // the countdown's lock, with its hiding, once
+    EXPECT_EQ(hiddenToTray, 1);
+    EXPECT_EQ(lockChanges, (std::vector<bool>{true, false}));
+    commands.runPendingLock();
+    EXPECT_EQ(lockChanges.size(), 2u);
+}
+
+TEST_F(LockTest, TheLockTimeTravelsWithTheFileOnceSaved) {
+    openSample("pw");
+    struct Minutes : AutoLockDialog {
+        std::optional<int> run(int) override { return 7; }
+    } dialog;
+    commands.dialogs().autoLock = &dialog;
+    commands.autoLockTimeSetting();
+    EXPECT_FALSE(doc.isModified());  // the setting alone does not ask to be saved
+    ASSERT_TRUE(doc.saveWithoutBackup());
+
+    doc.settings().autoLockMinutes = 30;
+    ASSERT_TRUE(doc.open(dir + "/alice.kvr", "pw", false));
+    EXPECT_EQ(doc.settings().autoLockMinutes, 7);
+    EXPECT_EQ(host.running[ViewTimer::AutoLock], 7 * 60000);
+}
+
+TEST(AutoLockMinutesTest, WholeNumbersOnly) {
+    struct Case {
+        const char* text;
+        std::optional<int> minutes;
+        StringId error;
+    };
+    for (const Case& c :
+         {Case{"0", 0, {}}, Case{"15", 15, {}}, Case{" 7 ", 7, {}}, Case{"007", 7, {}},
+          Case{"2147483647", 2147483647, {}},
+          Case{"", std::nullopt, StringId::EnterUnsignedInteger},
+          Case{"-1", std::nullopt, StringId::EnterUnsignedInteger},
+          Case{"+1", std::nullopt, StringId::EnterUnsignedInteger},
+          Case{"1.5", std::nullopt, StringId::EnterUnsignedInteger},
+          Case{"1 5", std::nullopt, StringId::EnterUnsignedInteger},
+          Case{"ten", std::nullopt, StringId::EnterUnsignedInteger},
+          Case{"2147483648", std::nullopt, StringId::EnterIntegerBetween},
+          Case{"99999999999999999999", std::nullopt, StringId::EnterIntegerBetween}}) {
+        SCOPED_TRACE(c.text);
+        std::string error;
+        EXPECT_EQ(parseAutoLockMinutes(c.text, error), c.minutes);
+        if (c.minutes) {
+            EXPECT_TRUE(error.empty());
+        } else if (c.error == StringId::EnterIntegerBetween) {
+            EXPECT_EQ(error, "Please enter an integer between 0 and 2147483647.");
+        } else {
+            EXPECT_EQ(error, msg(c.error));
+        }
+    }
 }
 
 TEST_F(TreeCommandsTest, AutoLockTimeSetting) {
@@ -862,7 +1067,7 @@ TEST_F(TreeCommandsTest, FindGoesToTheChosenResultAndRecordsIt) {
 TEST_F(LockTest, LockingClosesTheQuickFindBars) {
     CountingQuickFind bar;
     commands.dialogs().quickFind = &bar;
-    lock.answers = {true};
+    lock.answers = {std::string()};  // this vault has no password
     lock.whileShown = [&] { EXPECT_EQ(bar.closed, 1); };
     commands.lockScreen();
     EXPECT_TRUE(lock.answers.empty());
