@@ -303,10 +303,14 @@ void TreeCommands::hotKeySetting() {
 }
 
 void TreeCommands::help() {
-    const std::string address = message(StringId::ManualPage);
-    if (platform::Shell::succeeded(m_shell.open(address, {}))) return;
-    std::string text = message(StringId::CannotOpenManual);
-    if (auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, address);
+    std::error_code error;
+    const bool installed =
+        !m_manualPage.empty() && std::filesystem::is_regular_file(m_manualPage, error);
+    if (installed && platform::Shell::succeeded(m_shell.open(m_manualPage.string(), {}))) return;
+    std::string text =
+        message(installed ? StringId::CannotOpenManual : StringId::ManualNotInstalled);
+    if (auto at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, m_manualPage.string());
     m_prompter.message(text, Prompter::Icon::Exclamation);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandLine.h"
+#include "app/ManualPage.h"
 #include "desktop/DesktopPlatform.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/VaultText.h"
@@ -109,6 +110,8 @@ void CKivranoApp::connectTreeCommands() {
     hooks.recordNode = [this](TreeNode n) { m_work->record(n); };
     hooks.forgetNode = [this](TreeNode n) { m_work->forget(n); };
     hooks.autoTrackStep = [this] { m_work->autoTrackStep(); };
+    commands.setManualPage(findManualPage(QCoreApplication::applicationDirPath().toStdString(),
+                                          {KIVRANO_MANUAL_INSTALLED, KIVRANO_MANUAL_BUILT}));
 }
 
 void CKivranoApp::connectHotKeys() {

@@ -80,14 +80,17 @@ std::string_view text(StringId id) {
         case StringId::ReallyDeleteItem: return "Really delete the item?";
         case StringId::ReallyDeleteFolder: return "Really delete the folder?";
         case StringId::PlaceholderFolder: return "Press \"+ button\" to add items";
-        case StringId::ManualPage: return "https://kivrano.example/manual/";
         case StringId::AddItemUnprotectedOnly:
             return "Items cannot be added in the Read Unprotected Items Only mode: the vault "
                    "cannot be saved in this mode, so a new item would be lost. Open the vault "
                    "with its password to add items.";
         case StringId::CannotOpenManual:
-            return "Cannot open the manual page %s. Check that a web browser is installed and "
-                   "set as the desktop's default browser.";
+            return "Cannot open the manual %s. Check that a web browser is installed and set "
+                   "as the desktop's default browser; \"man kivrano\" shows the same manual in a "
+                   "terminal.";
+        case StringId::ManualNotInstalled:
+            return "The manual is not installed: %s was not found. Reinstall Kivrano (the "
+                   "kivrano package installs it), or read it with \"man kivrano\".";
         case StringId::ColumnName: return "Name";
         case StringId::ColumnHotkey: return "Hotkey";
         case StringId::ColumnContent: return "Content";
