@@ -85,6 +85,7 @@ void CKivranoApp::buildWindow() {
     m_prompter.setParent(m_frame.get());
     m_editor.setParent(m_frame.get());
     m_list = new CInfoList(m_platform.settings, m_platform.shell, m_platform.clipboard, m_prompter);
+    m_list->setTrace(&m_platform.trace);
     m_view = new CKivranoView(
         m_doc, m_prompter, m_platform.shell, &m_registry, m_list,
         [this](TreeNode n) { m_list->showNode(m_doc.tree(), n, m_doc.settings()); });

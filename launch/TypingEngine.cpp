@@ -108,7 +108,7 @@ bool TypingEngine::perform(const TypingPlan& plan) {
             case TypingAction::Kind::SetClipboard:
                 if (!m_clipboard.open()) return false;
                 m_clipboard.empty();
-                m_clipboard.setText(action.text);
+                m_clipboard.setSecretText(action.text);
                 m_clipboard.close();
                 break;
             case TypingAction::Kind::Wait: m_pause.pause(action.wait); break;

@@ -118,6 +118,12 @@ TEST_F(InfoListFixture, CopyPutsTheUnmaskedTextOnTheClipboard) {
     EXPECT_EQ(clipboard.content(), "abc");
     EXPECT_FALSE(clipboard.isOpen());
 
+    // Every field but the address is a secret: hidden from clipboard managers and cleared.
+    for (int row = 0; row < InfoList::kRowCount; ++row) {
+        list.copyToClipboard(vault.full, row);
+        EXPECT_EQ(clipboard.contentIsSecret(), row != 0) << row;
+    }
+
     list.copyToClipboard(vault.full, -1);  // a click below the last row
     EXPECT_EQ(clipboard.content(), "");
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -175,6 +176,9 @@ TEST(TypingEngine, PlansEachFieldAndModeExactly) {
         EXPECT_EQ(desktop.log, c.expected);
         EXPECT_EQ(desktop.clipboard.content(), c.clipboardAfter);
         EXPECT_FALSE(desktop.clipboard.isOpen());
+        // A pasted field is a secret on the clipboard: clipboard managers do not keep it.
+        const bool pasted = std::count(desktop.log.begin(), desktop.log.end(), "+V") > 0;
+        EXPECT_EQ(desktop.clipboard.secretsPut(), pasted ? 1 : 0);
     }
 }
 
