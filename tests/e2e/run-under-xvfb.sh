@@ -43,6 +43,10 @@ if [ ! -s "$work/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n 1 "$work/display")"
+# A temporary folder of its own: the program's single-instance socket lives there, so a copy
+# started by a test running beside this one is never taken for the running copy.
+mkdir -p "$work/tmp"
+export TMPDIR="$work/tmp"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
