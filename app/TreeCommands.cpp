@@ -1,5 +1,6 @@
 #include "app/TreeCommands.h"
 
+#include "launch/WebBrowser.h"
 #include "platform/Shell.h"
 #include "vault/CKivranoDoc.h"
 #include "vault/FileIO.h"
@@ -183,7 +184,8 @@ void TreeCommands::addItem() {
     const TreeNode folder = afterItem ? m_tree.parent(selected) : selected;
 
     auto record = std::make_unique<VaultItem>();
-    const ItemEditorRequest request{ItemEditorMode::Add, -1};
+    const ItemEditorRequest request{ItemEditorMode::Add, -1,
+                                    webBrowserLabel(m_shell.builtInBrowser())};
     const bool confirmed = m_dialogs.itemEditor->edit(*record, request);
     if (confirmed && m_tree.isFolder(folder)) {
         m_doc.markModifiedByEdit();
@@ -210,7 +212,8 @@ void TreeCommands::viewModifyItem(int fieldRow) {
     if (m_hooks.recordNode) m_hooks.recordNode(selected);
     if (m_hooks.unregisterLaunchKey) m_hooks.unregisterLaunchKey(selected);
 
-    const ItemEditorRequest request{ItemEditorMode::Modify, fieldRow};
+    const ItemEditorRequest request{ItemEditorMode::Modify, fieldRow,
+                                    webBrowserLabel(m_shell.builtInBrowser())};
     if (m_dialogs.itemEditor->edit(*record, request)) m_tree.itemChanged(selected);
     refresh();
     // Registered again whatever the ending: the key was dropped before the editor opened.

@@ -2,8 +2,10 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandLine.h"
+#include "app/CommandTable.h"
 #include "app/ManualPage.h"
 #include "desktop/DesktopPlatform.h"
+#include "launch/WebBrowser.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/VaultText.h"
 #include "ui/CInfoList.h"
@@ -91,6 +93,10 @@ void CKivranoApp::buildWindow() {
         [this](TreeNode n) { m_list->showNode(m_doc.tree(), n, m_doc.settings()); });
     m_frame->setPanes(m_view, m_list);
     m_frame->showSettings();
+    // The upload entry names the browser that will open the page.
+    if (QAction* upload = m_frame->action(cmd::UploadInternetExplorer))
+        upload->setText(QString::fromStdString(menuTextWithBrowser(
+            cmd::UploadInternetExplorer, webBrowserLabel(m_platform.shell.builtInBrowser()))));
     m_view->frameAction = [this](int command) { return m_frame->action(command); };
     m_work = std::make_unique<WorkCommands>(m_doc, m_view->commands(), m_autoTrack, m_history,
                                             m_launcher, static_cast<WorkWindowHost&>(*this));

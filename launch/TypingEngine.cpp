@@ -1,5 +1,6 @@
 #include "launch/TypingEngine.h"
 
+#include "launch/WebBrowser.h"
 #include "platform/Clipboard.h"
 #include "platform/Keyboard.h"
 #include "platform/Pause.h"
@@ -43,10 +44,6 @@ constexpr std::array<ModifierKey, 3> kModifiers = {{
     {Modifier::Ctrl, vk::kControl},
 }};
 
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
-
 }  // namespace
 
 std::optional<FieldToType> fieldForHotKey(const VaultItem& item, int hotKeyId) {
@@ -70,8 +67,7 @@ TypingMethod chooseTypingMethod(const VaultItem& item, std::string_view text,
     if (typeInMode == kTypeInCopyPaste) return TypingMethod::Paste;
     if (typeInMode == kTypeInAutomatic &&
         (item.appChoice == VaultItem::kAppChoiceBrowser ||
-         item.appChoice == VaultItem::kAppChoiceEmail || contains(foregroundTitle, "- Netscape") ||
-         contains(foregroundTitle, "- Microsoft Internet Explorer")))
+         item.appChoice == VaultItem::kAppChoiceEmail || isBrowserWindowTitle(foregroundTitle)))
         return TypingMethod::Paste;
     return paste ? TypingMethod::Paste : TypingMethod::Keystrokes;
 }

@@ -20,8 +20,8 @@ std::string_view text(StringId id) {
         case StringId::ChangeForAllItemsQuestion:
             return "Every items using the same application as the current item will be changed "
                    "to use a new application. Use this function in case you wish to substitute a "
-                   "current application(e.g. Internet Explorer) with a new application(e.g. "
-                   "Netscape Navigator). Continue?";
+                   "current application(e.g. Firefox) with a new application(e.g. Chromium). "
+                   "Continue?";
         case StringId::AddressFieldBlank: return "Address field is blank.";
         case StringId::ApplicationFieldBlank: return "Application field is blank.";
         case StringId::CannotConnect:
@@ -95,9 +95,12 @@ std::string_view text(StringId id) {
         case StringId::ColumnHotkey: return "Hotkey";
         case StringId::ColumnContent: return "Content";
         case StringId::CannotRunBrowser:
-            return "Cannot execute the Microsoft Internet Explorer - Its path is reported "
-                   "%s\nCheck the file exists or use other options such as Default Browser or "
-                   "Specify Application";
+            return "Cannot execute the %s - Its path is reported %s\nCheck the file exists or "
+                   "use other options such as Default Browser or Specify Application";
+        case StringId::NoWebBrowser:
+            return "No web browser was found. Install one (for example Firefox or Chromium) or "
+                   "name it in the BROWSER environment variable, or use other options such as "
+                   "Default Browser or Specify Application";
         case StringId::UnnamedEtcField: return " ";
         case StringId::CannotEmail:
             return "Error occurred while trying to email to this address: %s.";

@@ -54,6 +54,7 @@ enum class StringId : int {
     AddItemUnprotectedOnly = 300,
     CannotOpenManual = 301,
     ManualNotInstalled = 302,
+    NoWebBrowser = 303,
     // Field list
     ColumnName = 61246,
     ColumnHotkey = 61247,
