@@ -10,21 +10,12 @@ kivrano=$1
 cli=$2
 target=$3
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  exec 5>&- 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config" KIVRANO_DEBUG=1
-mkdir -p "$KIVRANO_HOME/Profiles" "$KIVRANO_CONFIG_DIR"
+begin_work
+export KIVRANO_DEBUG=1
 on_failure() {
   echo "--- target said:" >&2; cat "$work/target.out" >&2 || true
   echo "--- kivrano traced:" >&2; grep "clipboard" "$work/kivrano.err" >&2 || true
 }
-hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 
 # A short clearing delay, and the window where the test can find the field list's rows.
 list_height=300

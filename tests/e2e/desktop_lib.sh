@@ -40,3 +40,22 @@ window() {
   sleep 0.2
   echo "$id"
 }
+
+# A work folder holding the program's home and settings, and the processes the script starts
+# (add their ids to pids): all ended and removed however the script ends. Descriptor 5 is the
+# target program's input, when there is one.
+begin_work() {
+  work=$(mktemp -d)
+  pids=()
+  trap end_work EXIT
+  export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
+  mkdir -p "$KIVRANO_HOME/Profiles" "$KIVRANO_CONFIG_DIR"
+}
+end_work() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  exec 5>&- 2>/dev/null || true
+  rm -rf "$work"
+}
+
+# Text as the target program reports it: its bytes in hexadecimal.
+hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }

@@ -11,18 +11,8 @@ kivrano=$1
 cli=$2
 target=$3
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  exec 5>&- 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
-mkdir -p "$KIVRANO_HOME/Profiles"
+begin_work
 on_failure() { echo "--- target said:" >&2; cat "$work/target.out" >&2 || true; }
-hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 
 wait_for() { # pattern in the target's output
   for _ in $(seq 100); do
