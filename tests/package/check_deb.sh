@@ -65,4 +65,13 @@ for page in kivrano kivrano-cli; do
   [ ! -s "$work/$page.warnings" ] || { cat "$work/$page.warnings" >&2; fail "man warns about $page(1)"; }
   grep -q "^NAME" "$work/$page.txt" || fail "$page(1) renders without a NAME section"
 done
+# The manual opens offline and tells no server that it was read: no style sheet, script,
+# picture or font comes from the network.
+for page in kivrano kivrano-cli; do
+  html="$root/usr/share/doc/kivrano/$page.html"
+  if grep -Eq '<(link|script|img)[^>]*(href|src)="https?:' "$html" ||
+      grep '@import' "$html" | grep -qv '^/\*'; then
+    fail "$page.html loads something from the network"
+  fi
+done
 echo "package: $(basename "$deb") with ${#expected[@]} desktop files checked"
