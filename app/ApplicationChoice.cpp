@@ -34,9 +34,9 @@ bool inTable(const VaultSettings& settings, std::int32_t index) {
 }  // namespace
 
 std::string applicationLabel(const VaultSettings& settings, std::int32_t appChoice,
-                             std::int32_t appIndex) {
+                             std::int32_t appIndex, const std::string& browserLabel) {
     switch (appChoice) {
-        case VaultItem::kAppChoiceBrowser: return "Microsoft Internet Explorer";
+        case VaultItem::kAppChoiceBrowser: return browserLabel;
         case VaultItem::kAppChoiceEmail: return "Email";
         case VaultItem::kAppChoiceApplication:
             // An index the table does not hold (a damaged file) names no application either.

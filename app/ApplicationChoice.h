@@ -12,10 +12,10 @@
 
 namespace kivrano {
 
-// The application label of an item editor: "Microsoft Internet Explorer", "Email", or the
-// application table's entry ("Not Set" when the item names none).
+// The application label of an item editor: the built-in browser's label ("Web browser
+// (Firefox)"), "Email", or the application table's entry ("Not Set" when the item names none).
 std::string applicationLabel(const VaultSettings& settings, std::int32_t appChoice,
-                             std::int32_t appIndex);
+                             std::int32_t appIndex, const std::string& browserLabel);
 
 // Paths of the application combo box are compared as the box compares them: without regard
 // to case.

@@ -18,7 +18,7 @@ constexpr std::array kCommands = {
     CommandInfo{cmd::SaveWithoutBackup, "Save without &backup", "Ctrl+B"},
     CommandInfo{cmd::UploadDefaultBrowser, "&Upload to network server (using Default Browser)",
                 "Ctrl+U"},
-    CommandInfo{cmd::UploadInternetExplorer, "Upload to network server (using &Internet Explorer)",
+    CommandInfo{cmd::UploadInternetExplorer, "Upload to network server (using W&eb browser)",
                 "Ctrl+I"},
     CommandInfo{cmd::ChangePassword, "&Change Password", ""},
     CommandInfo{cmd::LockScreen, "&Lock Screen", "Ctrl+L"},
@@ -79,6 +79,15 @@ std::string menuText(int command) {
         text += '\t';
         text += info.keys;
     }
+    return text;
+}
+
+std::string menuTextWithBrowser(int command, std::string_view browserLabel) {
+    std::string text = menuText(command);
+    constexpr std::string_view kGeneric = "W&eb browser";
+    const std::size_t at = text.find(kGeneric);
+    if (at == std::string::npos || browserLabel.size() < 2) return text;
+    text.replace(at, kGeneric.size(), "W&" + std::string(browserLabel.substr(1)));
     return text;
 }
 

@@ -24,6 +24,9 @@ std::span<const CommandInfo> commandTable();
 const CommandInfo& commandInfo(int command);
 // "Label\tKeys" as a menu entry shows it, or the label alone.
 std::string menuText(int command);
+// The same for an entry that names the built-in web browser ("W&eb browser"), naming the one
+// found instead: browserLabel is "Web browser (Firefox)".
+std::string menuTextWithBrowser(int command, std::string_view browserLabel);
 // The key combinations of the keys text, in portable key names ("Ctrl+Enter"), without the
 // mouse alternatives.
 std::vector<std::string> commandKeys(int command);

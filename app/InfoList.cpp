@@ -35,7 +35,7 @@ std::string oneLine(const std::string& text) {
 }  // namespace
 
 InfoList::InfoList(platform::Shell& shell, platform::Clipboard& clipboard, Prompter& prompter)
-    : m_clipboard(clipboard), m_opener(shell, prompter) {}
+    : m_copies(clipboard), m_opener(shell, prompter) {}
 
 InfoList::~InfoList() {
     clearRows();
@@ -114,11 +114,11 @@ void InfoList::copyToClipboard(TreeNode node, int row) {
     if (!item) return;
     // Another program holding the clipboard makes this a silent no-op, as the user can
     // simply try again.
-    if (!m_clipboard.open()) return;
-    m_clipboard.empty();
     std::string value = fieldValue(*item, row);
-    m_clipboard.setText(value);
-    m_clipboard.close();
+    if (row == 0 || value.empty())
+        m_copies.copyPlain(value);
+    else
+        m_copies.copySecret(value);
     secureWipe(value);
 }
 

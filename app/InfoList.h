@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SecretClipboard.h"
 #include "launch/FieldActions.h"
 #include "vault/TreeNode.h"
 
@@ -83,7 +84,9 @@ public:
     const VaultItem* itemOf(TreeNode node) const;
 
     // The actions on a row of an item; nothing happens unless the node is still an item.
+    // Every row but the address is a secret on the clipboard (see SecretClipboard).
     void copyToClipboard(TreeNode item, int row);
+    SecretClipboard& clipboard() { return m_copies; }
     void openWeb(TreeNode item, int row);
     void sendEmail(TreeNode item, int row);
     void run(TreeNode item, int row);
@@ -107,7 +110,7 @@ private:
     void clearRows();
     void openField(TreeNode node, int row, bool (FieldOpener::*open)(const std::string&) const);
 
-    platform::Clipboard& m_clipboard;
+    SecretClipboard m_copies;
     FieldOpener m_opener;
     const VaultTree* m_tree = nullptr;
     TreeNode m_shown = kNoNode;

@@ -1,6 +1,7 @@
 #include "app/ItemEditor.h"
 
 #include "app/ApplicationChoice.h"
+#include "launch/WebBrowser.h"
 #include "vault/Secure.h"
 #include "vault/Strings.h"
 
@@ -11,9 +12,6 @@
 namespace kivrano {
 
 namespace {
-
-// Browser names that end a page's window title.
-constexpr std::string_view kTitleEndings[] = {" - Microsoft Internet Explorer", " - Netscape"};
 
 std::string countText(std::int8_t count) {
     return std::to_string(static_cast<int>(count));
@@ -93,12 +91,8 @@ void ItemEditorSession::captureOpenPage() {
             }
         }
     }
-    for (std::string_view ending : kTitleEndings) {
-        const auto at = title.find(ending);
-        if (at != std::string::npos) title.erase(at);
-    }
     m_item.address = std::move(address);
-    m_item.title = std::move(title);
+    m_item.title = withoutBrowserName(std::move(title));
 }
 
 const BasicPageValues& ItemEditorSession::showBasicPage() {
@@ -121,7 +115,8 @@ const BasicPageValues& ItemEditorSession::showBasicPage() {
     m_basic.hidePassword = m_item.hidePassword != 0;
     m_basic.appChoice = m_item.appChoice;
     m_basic.appIndex = m_item.appIndex;
-    m_basic.appLabel = applicationLabel(m_document.settings(), m_item.appChoice, m_item.appIndex);
+    m_basic.appLabel =
+        applicationLabel(m_document.settings(), m_item.appChoice, m_item.appIndex, m_browserLabel);
     return m_basic;
 }
 
@@ -144,7 +139,8 @@ const EtcPageValues& ItemEditorSession::showEtcPage() {
 void ItemEditorSession::takeApplication(const ApplicationChoice::Result& result) {
     m_basic.appChoice = result.appChoice;
     m_basic.appIndex = result.appIndex;
-    m_basic.appLabel = applicationLabel(m_document.settings(), result.appChoice, result.appIndex);
+    m_basic.appLabel =
+        applicationLabel(m_document.settings(), result.appChoice, result.appIndex, m_browserLabel);
 }
 
 void ItemEditorSession::clearSiteInformation(BasicPageValues& values) {

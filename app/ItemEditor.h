@@ -23,6 +23,8 @@ enum class ItemEditorMode { Add, Modify };
 struct ItemEditorRequest {
     ItemEditorMode mode = ItemEditorMode::Modify;
     int fieldRow = -1;  // -1: not from a field list row
+    // How the built-in web browser is named ("Web browser (Firefox)").
+    std::string browserLabel = "Web browser";
 };
 
 // What the "Basic Information" page shows. Texts are vault bytes; count boxes hold what the
@@ -98,6 +100,8 @@ public:
 
     // The Application dialog ended with OK: the basic page takes its choice and shows its label.
     void takeApplication(const ApplicationChoice::Result& result);
+    // The name the application label gives the built-in web browser.
+    void setBrowserLabel(std::string label) { m_browserLabel = std::move(label); }
 
     // "Cl&ear All": empties Title, Address, ID and Password; nothing else.
     static void clearSiteInformation(BasicPageValues& values);
@@ -128,6 +132,7 @@ private:
     std::vector<std::string> m_tableAtOpen;
     BasicPageValues m_basic;
     EtcPageValues m_etc;
+    std::string m_browserLabel = "Web browser";
     bool m_basicShown = false;
     bool m_etcShown = false;
 };

@@ -1,5 +1,6 @@
 #include "app/TreeCommands.h"
 
+#include "launch/WebBrowser.h"
 #include "platform/Shell.h"
 #include "vault/CKivranoDoc.h"
 #include "vault/FileIO.h"
@@ -189,7 +190,8 @@ void TreeCommands::addItem() {
     const TreeNode folder = afterItem ? m_tree.parent(selected) : selected;
 
     auto record = std::make_unique<VaultItem>();
-    const ItemEditorRequest request{ItemEditorMode::Add, -1};
+    const ItemEditorRequest request{ItemEditorMode::Add, -1,
+                                    webBrowserLabel(m_shell.builtInBrowser())};
     const bool confirmed = m_dialogs.itemEditor->edit(*record, request);
     if (confirmed && m_tree.isFolder(folder)) {
         m_doc.markModifiedByEdit();
@@ -217,7 +219,8 @@ void TreeCommands::viewModifyItem(int fieldRow) {
     if (m_hooks.recordNode) m_hooks.recordNode(selected);
     if (m_hooks.unregisterLaunchKey) m_hooks.unregisterLaunchKey(selected);
 
-    const ItemEditorRequest request{ItemEditorMode::Modify, fieldRow};
+    const ItemEditorRequest request{ItemEditorMode::Modify, fieldRow,
+                                    webBrowserLabel(m_shell.builtInBrowser())};
     if (m_dialogs.itemEditor->edit(*record, request)) {
         m_tree.itemChanged(selected);
         m_doc.indexNode(selected);
@@ -313,10 +316,14 @@ void TreeCommands::hotKeySetting() {
 }
 
 void TreeCommands::help() {
-    const std::string address = message(StringId::ManualPage);
-    if (platform::Shell::succeeded(m_shell.open(address, {}))) return;
-    std::string text = message(StringId::CannotOpenManual);
-    if (auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, address);
+    std::error_code error;
+    const bool installed =
+        !m_manualPage.empty() && std::filesystem::is_regular_file(m_manualPage, error);
+    if (installed && platform::Shell::succeeded(m_shell.open(m_manualPage.string(), {}))) return;
+    std::string text =
+        message(installed ? StringId::CannotOpenManual : StringId::ManualNotInstalled);
+    if (auto at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, m_manualPage.string());
     m_prompter.message(text, Prompter::Icon::Exclamation);
 }
 

@@ -8,6 +8,7 @@
 #include "vault/VaultSettings.h"
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -189,6 +190,8 @@ public:
 
     Dialogs& dialogs() { return m_dialogs; }
     Hooks& hooks() { return m_hooks; }
+    // The HTML manual that Help opens in the browser.
+    void setManualPage(std::filesystem::path page) { m_manualPage = std::move(page); }
 
     // The first start: the automatic lock's default, the placeholder folder and the sign-in.
     // False when the user cancelled the sign-in: the program ends without a window.
@@ -269,6 +272,7 @@ private:
     TreeViewHost& m_host;
     Dialogs m_dialogs;
     Hooks m_hooks;
+    std::filesystem::path m_manualPage;
     bool m_locked = false;
     PendingLock m_pendingLock = PendingLock::None;
 };

@@ -2,7 +2,10 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandLine.h"
+#include "app/CommandTable.h"
+#include "app/ManualPage.h"
 #include "desktop/DesktopPlatform.h"
+#include "launch/WebBrowser.h"
 #include "net/NetworkEndpoints.h"
 #include "net/UploadPage.h"
 #include "phone/LineProviderPath.h"
@@ -109,6 +112,7 @@ void CKivranoApp::buildWindow() {
     m_prompter.setParent(m_frame.get());
     m_editor.setParent(m_frame.get());
     m_list = new CInfoList(m_platform.settings, m_platform.shell, m_platform.clipboard, m_prompter);
+    m_list->setTrace(&m_platform.trace);
     m_view = new CKivranoView(m_doc, m_prompter, m_platform.shell, &m_registry, m_list,
                               [this](TreeNode n) {
                                   m_list->showNode(m_doc.tree(), n, m_doc.settings());
@@ -116,6 +120,10 @@ void CKivranoApp::buildWindow() {
                               });
     m_frame->setPanes(m_view, m_list);
     m_frame->showSettings();
+    // The upload entry names the browser that will open the page.
+    if (QAction* upload = m_frame->action(cmd::UploadInternetExplorer))
+        upload->setText(QString::fromStdString(menuTextWithBrowser(
+            cmd::UploadInternetExplorer, webBrowserLabel(m_platform.shell.builtInBrowser()))));
     m_view->frameAction = [this](int command) { return m_frame->action(command); };
     m_view->trace = [this](std::string_view line) { m_platform.trace.write(line); };
     m_work = std::make_unique<WorkCommands>(m_doc, m_view->commands(), m_autoTrack, m_history,
@@ -147,6 +155,8 @@ void CKivranoApp::connectTreeCommands() {
     drop.unregisterLaunchKey = [this](TreeNode n) { m_registry.unregisterOne(n); };
     drop.replaceInHistory = [this](TreeNode from, TreeNode to) { m_work->replace(from, to); };
     drop.forgetNode = [this](TreeNode n) { m_work->forget(n); };
+    commands.setManualPage(findManualPage(QCoreApplication::applicationDirPath().toStdString(),
+                                          {KIVRANO_MANUAL_INSTALLED, KIVRANO_MANUAL_BUILT}));
 }
 
 void CKivranoApp::connectHotKeys() {

@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(kivrano::kProductName);
     QApplication::setApplicationVersion(kivrano::kProductVersion);
+    // Ties the windows to the installed menu entry (its icon and name in task bars).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quentaro.Kivrano"));
     // The sign-in dialogs come and go before the main window; the program ends when the
     // main window closes, not when the last window does.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,5 +1,6 @@
 #include "launch/FieldActions.h"
 
+#include "launch/WebBrowser.h"
 #include "platform/Shell.h"
 #include "vault/Prompter.h"
 #include "vault/Strings.h"
@@ -17,8 +18,7 @@ bool FieldOpener::openWeb(const std::string& text) const {
     // Looked up afresh each time: the user may install or remove a browser while we run.
     const std::string browser = m_shell.builtInBrowser();
     if (platform::Shell::succeeded(m_shell.open(browser, text))) return true;
-    m_prompter.message(fillMessage(kivrano::text(StringId::CannotRunBrowser), browser),
-                       Prompter::Icon::Error);
+    m_prompter.message(cannotRunBrowserMessage(browser), Prompter::Icon::Error);
     return false;
 }
 

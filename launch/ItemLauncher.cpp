@@ -1,6 +1,7 @@
 #include "launch/ItemLauncher.h"
 
 #include "launch/FieldActions.h"
+#include "launch/WebBrowser.h"
 #include "platform/Shell.h"
 #include "platform/WindowSystem.h"
 #include "vault/Prompter.h"
@@ -48,8 +49,7 @@ ItemLauncher::Outcome ItemLauncher::launchInBrowser(const VaultItem& item) const
     // Looked up at every launch: a browser may be installed or removed while we run.
     const std::string browser = m_shell.builtInBrowser();
     if (platform::Shell::succeeded(m_shell.open(browser, item.address))) return Outcome::Opened;
-    m_prompter.message(fillMessage(text(StringId::CannotRunBrowser), browser),
-                       Prompter::Icon::Exclamation);
+    m_prompter.message(cannotRunBrowserMessage(browser), Prompter::Icon::Exclamation);
     return Outcome::Failed;
 }
 

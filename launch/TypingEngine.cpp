@@ -1,5 +1,6 @@
 #include "launch/TypingEngine.h"
 
+#include "launch/WebBrowser.h"
 #include "platform/Clipboard.h"
 #include "platform/DebugSink.h"
 #include "platform/Keyboard.h"
@@ -44,10 +45,6 @@ constexpr std::array<ModifierKey, 3> kModifiers = {{
     {Modifier::Ctrl, vk::kControl},
 }};
 
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
-
 }  // namespace
 
 std::optional<FieldToType> fieldForHotKey(const VaultItem& item, int hotKeyId) {
@@ -71,8 +68,7 @@ TypingMethod chooseTypingMethod(const VaultItem& item, std::string_view text,
     if (typeInMode == kTypeInCopyPaste) return TypingMethod::Paste;
     if (typeInMode == kTypeInAutomatic &&
         (item.appChoice == VaultItem::kAppChoiceBrowser ||
-         item.appChoice == VaultItem::kAppChoiceEmail || contains(foregroundTitle, "- Netscape") ||
-         contains(foregroundTitle, "- Microsoft Internet Explorer")))
+         item.appChoice == VaultItem::kAppChoiceEmail || isBrowserWindowTitle(foregroundTitle)))
         return TypingMethod::Paste;
     return paste ? TypingMethod::Paste : TypingMethod::Keystrokes;
 }
@@ -132,7 +128,7 @@ TypingEngine::Outcome TypingEngine::perform(const TypingPlan& plan, platform::Wi
             case TypingAction::Kind::SetClipboard:
                 if (!m_clipboard.open()) return Outcome::ClipboardUnavailable;
                 m_clipboard.empty();
-                m_clipboard.setText(action.text);
+                m_clipboard.setSecretText(action.text);
                 m_clipboard.close();
                 break;
             case TypingAction::Kind::Wait: m_pause.pause(action.wait); break;

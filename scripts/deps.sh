@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kivrano needs that are not installed yet.
-# Usage: scripts/deps.sh build|test
+# Usage: scripts/deps.sh build|package|test
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libx11-dev libxtst-dev libxkbcommon-dev libcurl4-openssl-dev)
+# The manual is written in AsciiDoc (asciidoctor makes the man pages and their HTML form);
+# rsvg-convert draws the icons' PNG sizes.
+build=(nlohmann-json3-dev libcli11-dev asciidoctor librsvg2-bin)
 case "${1:-build}" in
-  build) packages+=(nlohmann-json3-dev libcli11-dev) ;;
-  test) packages+=(nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-dev xvfb openbox x11-xkb-utils x11-utils xdotool jq clang-format python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi) ;;
-  *) echo "usage: $0 build|test" >&2; exit 2 ;;
+  build) packages+=("${build[@]}") ;;
+  package) packages+=("${build[@]}" dpkg-dev) ;;
+  # The tests drive X11 programs, serve HTTP and D-Bus on their own, and check the package
+  # with the desktop's own tools.
+  test) packages+=("${build[@]}" libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-dev
+                   xvfb openbox x11-xkb-utils x11-utils xdotool jq clang-format
+                   python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi
+                   dpkg-dev desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl man-db) ;;
+  *) echo "usage: $0 build|package|test" >&2; exit 2 ;;
 esac
 
 missing=()

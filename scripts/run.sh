@@ -5,8 +5,8 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh build
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVRANO_BUILD_TESTS=OFF
 cmake --build build -j"${KIVRANO_JOBS:-2}"
-if [ -x build/app/kivrano ]; then
-  exec build/app/kivrano "$@"
+if [ -x build/desktop/kivrano ]; then
+  exec build/desktop/kivrano "$@"
 fi
 # Until the desktop program is built, the command-line companion is the program.
 if [ $# -eq 0 ]; then set -- --help; fi

@@ -29,7 +29,7 @@ shot() { # window-name-pattern file
   import -window "$id" "$2"
 }
 
-"$build"/app/kivrano &
+"$build"/desktop/kivrano &
 pid=$!
 dialog=$(xdotool search --sync --onlyvisible --name "Select User" | head -n 1)
 xdotool windowactivate --sync "$dialog" 2>/dev/null || true

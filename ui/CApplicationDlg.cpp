@@ -24,7 +24,8 @@ const QString kAllFiles = QStringLiteral("All Files (*)");
 
 CApplicationDlg::CApplicationDlg(VaultSettings& settings, std::int32_t& tableSelection,
                                  Prompter& prompter, std::int32_t appChoice, std::int32_t appIndex,
-                                 ApplicationChoice::ProgramChooser chooser, QWidget* parent)
+                                 ApplicationChoice::ProgramChooser chooser, QWidget* parent,
+                                 const std::string& browserLabel)
     : QDialog(parent),
       m_choice(settings, tableSelection, prompter,
                chooser ? std::move(chooser)
@@ -34,8 +35,8 @@ CApplicationDlg::CApplicationDlg(VaultSettings& settings, std::int32_t& tableSel
       m_result{appChoice, appIndex} {
     setWindowTitle(QStringLiteral("Application"));
 
-    m_radios[0] = new QRadioButton(
-        QStringLiteral("&Microsoft Internet Explorer (connect with a new window)"));
+    m_radios[0] = new QRadioButton(QStringLiteral("&") + QString::fromStdString(browserLabel) +
+                                   QStringLiteral(" (connect with a new window)"));
     m_radios[1] = new QRadioButton(QStringLiteral("&Email or Default Browser"));
     m_radios[2] = new QRadioButton(QStringLiteral("&Specify Other Application"));
     m_group = new QButtonGroup(this);
@@ -95,8 +96,9 @@ CApplicationDlg::CApplicationDlg(VaultSettings& settings, std::int32_t& tableSel
 
 std::optional<ApplicationChoice::Result> CApplicationDlg::run(
     QWidget* parent, VaultSettings& settings, std::int32_t& tableSelection, Prompter& prompter,
-    std::int32_t appChoice, std::int32_t appIndex) {
-    CApplicationDlg dialog(settings, tableSelection, prompter, appChoice, appIndex, {}, parent);
+    std::int32_t appChoice, std::int32_t appIndex, const std::string& browserLabel) {
+    CApplicationDlg dialog(settings, tableSelection, prompter, appChoice, appIndex, {}, parent,
+                           browserLabel);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.choiceResult();
 }

@@ -20,16 +20,19 @@ class CApplicationDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // chooser: the file-open dialog; empty for the desktop's own.
+    // chooser: the file-open dialog; empty for the desktop's own. browserLabel names the
+    // built-in web browser in the first choice.
     CApplicationDlg(VaultSettings& settings, std::int32_t& tableSelection, Prompter& prompter,
                     std::int32_t appChoice, std::int32_t appIndex,
-                    ApplicationChoice::ProgramChooser chooser = {}, QWidget* parent = nullptr);
+                    ApplicationChoice::ProgramChooser chooser = {}, QWidget* parent = nullptr,
+                    const std::string& browserLabel = "Web browser");
 
     // Opens the dialog modally; the new choice and index after OK, nothing after Cancel.
     static std::optional<ApplicationChoice::Result> run(QWidget* parent, VaultSettings& settings,
                                                         std::int32_t& tableSelection,
                                                         Prompter& prompter, std::int32_t appChoice,
-                                                        std::int32_t appIndex);
+                                                        std::int32_t appIndex,
+                                                        const std::string& browserLabel);
 
     // The choice OK settled on; valid once the dialog was accepted.
     ApplicationChoice::Result choiceResult() const { return m_result; }

@@ -80,6 +80,14 @@ CInfoList::CInfoList(platform::SettingsStore& settings, platform::Shell& shell,
     const InfoList::ColumnWidths widths = InfoList::loadColumnWidths(m_settings);
     for (int i = 0; i < InfoList::kColumnCount; ++i)
         columns->resizeSection(i, widths[static_cast<std::size_t>(i)]);
+
+    SecretClipboard& copies = m_logic.clipboard();
+    copies.setClearDelay(SecretClipboard::loadClearDelay(m_settings));
+    m_clipboardClear.setSingleShot(true);
+    copies.setTimerStarter([this](std::chrono::milliseconds delay) {
+        m_clipboardClear.start(static_cast<int>(delay.count()));
+    });
+    connect(&m_clipboardClear, &QTimer::timeout, this, [this] { m_logic.clipboard().expire(); });
 }
 
 CInfoList::~CInfoList() {

@@ -2,6 +2,7 @@
 
 #include "app/InfoList.h"
 
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
@@ -17,6 +18,7 @@ class VaultTree;
 struct VaultSettings;
 namespace platform {
 class Clipboard;
+class DebugSink;
 class SettingsStore;
 class Shell;
 }  // namespace platform
@@ -40,6 +42,9 @@ public:
     void showNode(const VaultTree& tree, TreeNode node, const VaultSettings& settings);
     // The item shown, kNoNode when none (or when it has left the tree since).
     TreeNode shownItem() const { return m_logic.shownItem(); }
+
+    // Where the clipboard's clearing is traced (never a secret).
+    void setTrace(platform::DebugSink* trace) { m_logic.clipboard().setTrace(trace); }
 
     // Writes the widths of the three columns ("ColumnWidth1".."ColumnWidth3"). Done by the
     // destructor; the window may call it earlier.
@@ -85,6 +90,8 @@ private:
     InfoList m_logic;
     MenuRunner m_menuRunner;
     DragRunner m_dragRunner;
+    // Takes a copied secret off the clipboard when it runs out.
+    QTimer m_clipboardClear;
 
     // The left button's press, while a click or a drag can still follow it.
     bool m_leftPressed = false;

@@ -41,11 +41,13 @@ CProperty::CProperty(VaultItem& item, const ItemEditorRequest& request, CKivrano
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
 
-    setApplicationRunner([&document, &applicationSelection, &prompter](
-                             QWidget* owner, std::int32_t appChoice, std::int32_t appIndex) {
-        return CApplicationDlg::run(owner, document.settings(), applicationSelection, prompter,
-                                    appChoice, appIndex);
-    });
+    m_session->setBrowserLabel(request.browserLabel);
+    setApplicationRunner(
+        [&document, &applicationSelection, &prompter, browser = request.browserLabel](
+            QWidget* owner, std::int32_t appChoice, std::int32_t appIndex) {
+            return CApplicationDlg::run(owner, document.settings(), applicationSelection, prompter,
+                                        appChoice, appIndex, browser);
+        });
 
     m_currentPage = ItemEditorSession::startPage(item, request);
     m_tabs->setCurrentIndex(m_currentPage);

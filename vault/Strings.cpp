@@ -33,8 +33,8 @@ std::string_view text(StringId id) {
         case StringId::ChangeForAllItemsQuestion:
             return "Every items using the same application as the current item will be changed "
                    "to use a new application. Use this function in case you wish to substitute a "
-                   "current application(e.g. Internet Explorer) with a new application(e.g. "
-                   "Netscape Navigator). Continue?";
+                   "current application(e.g. Firefox) with a new application(e.g. Chromium). "
+                   "Continue?";
         case StringId::AddressFieldBlank: return "Address field is blank.";
         case StringId::ApplicationFieldBlank: return "Application field is blank.";
         case StringId::CannotConnect:
@@ -93,14 +93,17 @@ std::string_view text(StringId id) {
         case StringId::ReallyDeleteItem: return "Really delete the item?";
         case StringId::ReallyDeleteFolder: return "Really delete the folder?";
         case StringId::PlaceholderFolder: return "Press \"+ button\" to add items";
-        case StringId::ManualPage: return "https://kivrano.example/manual/";
         case StringId::AddItemUnprotectedOnly:
             return "Items cannot be added in the Read Unprotected Items Only mode: the vault "
                    "cannot be saved in this mode, so a new item would be lost. Open the vault "
                    "with its password to add items.";
         case StringId::CannotOpenManual:
-            return "Cannot open the manual page %s. Check that a web browser is installed and "
-                   "set as the desktop's default browser.";
+            return "Cannot open the manual %s. Check that a web browser is installed and set "
+                   "as the desktop's default browser; \"man kivrano\" shows the same manual in a "
+                   "terminal.";
+        case StringId::ManualNotInstalled:
+            return "The manual is not installed: %s was not found. Reinstall Kivrano (the "
+                   "kivrano package installs it), or read it with \"man kivrano\".";
         case StringId::PasswordChangeUnprotectedOnly:
             return "The password cannot be changed in the Read Unprotected Items Only mode: the "
                    "vault was opened without its password. Open it again with its password "
@@ -109,9 +112,12 @@ std::string_view text(StringId id) {
         case StringId::ColumnHotkey: return "Hotkey";
         case StringId::ColumnContent: return "Content";
         case StringId::CannotRunBrowser:
-            return "Cannot execute the Microsoft Internet Explorer - Its path is reported "
-                   "%s\nCheck the file exists or use other options such as Default Browser or "
-                   "Specify Application";
+            return "Cannot execute the %s - Its path is reported %s\nCheck the file exists or "
+                   "use other options such as Default Browser or Specify Application";
+        case StringId::NoWebBrowser:
+            return "No web browser was found. Install one (for example Firefox or Chromium) or "
+                   "name it in the BROWSER environment variable, or use other options such as "
+                   "Default Browser or Specify Application";
         case StringId::UnnamedEtcField: return " ";
         case StringId::CannotEmail:
             return "Error occurred while trying to email to this address: %s.";

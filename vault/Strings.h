@@ -57,11 +57,12 @@ enum class StringId : int {
     ReallyDeleteItem = 61223,
     ReallyDeleteFolder = 61224,
     PlaceholderFolder = 61237,
-    ManualPage = 61259,
     // Tree view, texts of our own
     AddItemUnprotectedOnly = 300,
     CannotOpenManual = 301,
-    PasswordChangeUnprotectedOnly = 302,
+    ManualNotInstalled = 302,
+    NoWebBrowser = 303,
+    PasswordChangeUnprotectedOnly = 304,
     // Field list
     ColumnName = 61246,
     ColumnHotkey = 61247,

@@ -18,11 +18,23 @@ void MemoryClipboard::close() {
 void MemoryClipboard::empty() {
     requireOpen();
     m_content.reset();
+    m_secret = false;
+    m_owner = true;
 }
 
 void MemoryClipboard::setText(const std::string& text) {
     requireOpen();
     m_content = text;
+    m_secret = false;
+    m_owner = true;
+}
+
+void MemoryClipboard::setSecretText(const std::string& text) {
+    requireOpen();
+    m_content = text;
+    m_secret = true;
+    m_owner = true;
+    ++m_secretsPut;
 }
 
 std::optional<std::string> MemoryClipboard::text() const {

@@ -28,6 +28,20 @@ void QtClipboard::setText(const std::string& text) {
     if (QClipboard* c = clipboard()) c->setText(fromVaultText(text), QClipboard::Clipboard);
 }
 
+void QtClipboard::setSecretText(const std::string& text) {
+    QClipboard* c = clipboard();
+    if (!c) return;
+    auto* data = new QMimeData;
+    data->setText(fromVaultText(text));
+    data->setData(QString::fromLatin1(kPasswordHintFormat), QByteArray(kPasswordHintSecret));
+    c->setMimeData(data, QClipboard::Clipboard);
+}
+
+bool QtClipboard::isOwner() const {
+    QClipboard* c = clipboard();
+    return c && c->ownsClipboard();
+}
+
 std::optional<std::string> QtClipboard::text() const {
     QClipboard* c = clipboard();
     if (!c) return std::nullopt;

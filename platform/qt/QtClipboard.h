@@ -13,7 +13,14 @@ public:
     void close() override {}
     void empty() override;
     void setText(const std::string& text) override;
+    void setSecretText(const std::string& text) override;
     std::optional<std::string> text() const override;
+    bool isOwner() const override;
+
+    // The format that marks a secret (KDE's convention, read by Klipper, GPaste, CopyQ and
+    // other clipboard managers), and its value.
+    static constexpr const char* kPasswordHintFormat = "x-kde-passwordManagerHint";
+    static constexpr const char* kPasswordHintSecret = "secret";
 };
 
 }  // namespace kivrano::platform

@@ -41,18 +41,23 @@ window() {
   echo "$id"
 }
 
-# A fresh working folder with its own profiles and settings ($work), removed at the end
-# together with every process listed in $pids and the target's command descriptor 5.
-new_workspace() {
+# A work folder holding the program's home and settings, and the processes the script starts
+# (add their ids to pids): all ended and removed however the script ends. Descriptor 5 is the
+# target program's input, when there is one.
+begin_work() {
   work=$(mktemp -d)
   pids=()
-  trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-        exec 5>&- 2>/dev/null || true
-        rm -rf "$work"' EXIT
+  trap end_work EXIT
   export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
-  mkdir -p "$KIVRANO_HOME/Profiles"
+  mkdir -p "$KIVRANO_HOME/Profiles" "$KIVRANO_CONFIG_DIR"
+}
+end_work() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  exec 5>&- 2>/dev/null || true
+  rm -rf "$work"
 }
 
+# Text as the target program reports it: its bytes in hexadecimal.
 hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 
 # Waits (up to 10 s) for a line matching the pattern in a file, the target's output by default.

@@ -11,7 +11,7 @@ kivrano=$1
 cli=$2
 target=$3
 
-new_workspace
+begin_work
 on_failure() {
   echo "--- target said:" >&2; cat "$work/target.out" >&2 || true
   echo "--- kivrano said:" >&2; cat "$work/kivrano.err" >&2 || true

@@ -2,6 +2,8 @@
 // test can compare typed text byte for byte. Commands arrive on stdin, one per line:
 //   clear                 empty every field and focus the first
 //   report-clipboard      print the clipboard's text
+//   report-hint           print the clipboard's password-manager hint
+//   report-selection      print the primary selection's text
 //   set-clipboard <hex>   put UTF-8 text on the clipboard
 //   dialog                open a dialog owned by the window
 //   steal-focus-on-clipboard <hex>   when the clipboard comes to hold that UTF-8 text, open
@@ -10,8 +12,9 @@
 //   remap                 unmap and map the window again (for a window manager that missed it)
 //   quit
 // Reports: "ready", "active" (the window has the keyboard focus), "focus <n>", "enter <n>", "text
-// <n> <hex>", "clipboard <hex>", "clipboard-none", "clipboard-set", "dialog", "steal-armed",
-// "stolen", "popup-active", "popup-text <hex>".
+// <n> <hex>", "clipboard <hex>", "clipboard-none", "hint <value>", "hint-none", "selection <hex>",
+// "selection-none", "clipboard-set", "dialog", "steal-armed", "stolen", "popup-active",
+// "popup-text <hex>".
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -112,6 +115,16 @@ int main(int argc, char** argv) {
                 const QMimeData* data = QGuiApplication::clipboard()->mimeData();
                 report(data && data->hasText() ? "clipboard " + data->text().toUtf8().toHex()
                                                : QByteArray("clipboard-none"));
+            } else if (line == "report-hint") {
+                const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+                const QString hint = QStringLiteral("x-kde-passwordManagerHint");
+                report(data && data->hasFormat(hint) ? "hint " + data->data(hint)
+                                                     : QByteArray("hint-none"));
+            } else if (line == "report-selection") {
+                const QMimeData* data =
+                    QGuiApplication::clipboard()->mimeData(QClipboard::Selection);
+                report(data && data->hasText() ? "selection " + data->text().toUtf8().toHex()
+                                               : QByteArray("selection-none"));
             } else if (line.startsWith("set-clipboard ")) {
                 QGuiApplication::clipboard()->setText(
                     QString::fromUtf8(QByteArray::fromHex(line.mid(14))));

@@ -48,6 +48,10 @@ for attempt in 1 2 3 4 5; do
   [ "$attempt" = 5 ] && { echo "Xvfb failed to start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 done
 export DISPLAY=":$(head -n 1 "$work/display")"
+# A temporary folder of its own: the program's single-instance socket lives there, so a copy
+# started by a test running beside this one is never taken for the running copy.
+mkdir -p "$work/tmp"
+export TMPDIR="$work/tmp"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 # A temporary folder of this run's own: the program's single-instance socket lives there, so

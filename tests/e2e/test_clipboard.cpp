@@ -35,6 +35,39 @@ TEST_F(ClipboardE2E, TextCrossesBetweenProgramsBothWays) {
     }));
 }
 
+// A secret reaches the other program with the hint that keeps clipboard managers from storing
+// it, and stays out of the primary selection; once that program copies, we no longer own it.
+TEST_F(ClipboardE2E, SecretTextCarriesTheHintAndSkipsThePrimarySelection) {
+    auto target = startTarget(windows);
+    const std::string secret = "p\xC3\xA4ss";
+    ASSERT_TRUE(clipboard.open());
+    clipboard.setSecretText(secret);
+    clipboard.close();
+    EXPECT_TRUE(clipboard.isOwner());
+    target->send("report-clipboard");
+    ASSERT_TRUE(target->waitForLine("clipboard " + QByteArray::fromStdString(secret).toHex()))
+        << target->output().toStdString();
+    target->send("report-hint");
+    EXPECT_TRUE(target->waitForLine("hint secret")) << target->output().toStdString();
+    target->send("report-selection");
+    ASSERT_TRUE(waitFor([&] { return target->output().contains("\nselection"); }));
+    EXPECT_FALSE(
+        target->output().contains("selection " + QByteArray::fromStdString(secret).toHex()))
+        << target->output().toStdString();
+
+    // A plain text carries no hint.
+    ASSERT_TRUE(clipboard.open());
+    clipboard.setText("https://a.example");
+    clipboard.close();
+    target->clearOutput();
+    target->send("report-hint");
+    EXPECT_TRUE(target->waitForLine("hint-none")) << target->output().toStdString();
+
+    target->send("set-clipboard " + QByteArray("theirs").toHex());
+    ASSERT_TRUE(target->waitForLine("clipboard-set"));
+    EXPECT_TRUE(waitFor([&] { return !clipboard.isOwner(); }));
+}
+
 // While we wait with text on the clipboard (before a paste), another program's request for it
 // is answered at once rather than after the wait.
 TEST_F(ClipboardE2E, WaitingKeepsServingTheClipboard) {

@@ -62,10 +62,10 @@ struct ItemEditorSheet : ::testing::Test {
 
 TEST_F(ItemEditorSheet, AddingFillsTheNewItemFromTheOpenPage) {
     windows.addWindow(
-        20, {"Log in - Microsoft Internet Explorer", "IEFrame", "https://bank.example/login", 0});
+        20, {"Log in \xE2\x80\x94 Mozilla Firefox", "Navigator", "https://bank.example/login", 0});
     windows.addWindow(FakeWindowSystem::kMainWindow, {"Kivrano", "KivranoClass", "", 0});
     item = VaultItem{};
-    auto sheet = open({ItemEditorMode::Add, -1});
+    auto sheet = open({ItemEditorMode::Add, -1, "Web browser (Firefox)"});
     EXPECT_EQ(sheet->windowTitle(), "Add a New Item");
     EXPECT_EQ(sheet->tabs()->tabText(0), "Basic Information");
     EXPECT_EQ(sheet->tabs()->tabText(1), "Etc Information");
@@ -78,7 +78,7 @@ TEST_F(ItemEditorSheet, AddingFillsTheNewItemFromTheOpenPage) {
                                                        nullptr, page->passwordEdit()),
               '*');
     EXPECT_EQ(page->idEdit()->echoMode(), QLineEdit::Normal);
-    EXPECT_EQ(page->applicationLabel()->text(), "Microsoft Internet Explorer");
+    EXPECT_EQ(page->applicationLabel()->text(), "Web browser (Firefox)");
     EXPECT_EQ(page->launchKeyEdit()->text(), "None");
 
     QTest::keyClicks(page->idEdit(), "bob");
@@ -238,7 +238,7 @@ TEST_F(ItemEditorSheet, TheApplicationButtonTakesTheDialogsChoice) {
     CBasicPage* page = sheet->basicPage();
     page->passwordEdit()->setText("typed before");
     QTest::mouseClick(page->applicationButton(), Qt::LeftButton);  // cancelled
-    EXPECT_EQ(page->applicationLabel()->text(), "Microsoft Internet Explorer");
+    EXPECT_EQ(page->applicationLabel()->text(), "Web browser");
     QTest::mouseClick(page->applicationButton(), Qt::LeftButton);
     EXPECT_EQ(page->applicationLabel()->text(), "/usr/bin/putty");
     EXPECT_EQ(page->passwordEdit()->text(), "typed before");
@@ -314,8 +314,7 @@ struct ApplicationDialogWindow : ::testing::Test {
 TEST_F(ApplicationDialogWindow, RadioButtonsEnableThePathControls) {
     auto dialog = open(0, 1);
     EXPECT_EQ(dialog->windowTitle(), "Application");
-    EXPECT_EQ(dialog->choiceButton(0)->text(),
-              "&Microsoft Internet Explorer (connect with a new window)");
+    EXPECT_EQ(dialog->choiceButton(0)->text(), "&Web browser (connect with a new window)");
     EXPECT_TRUE(dialog->choiceButton(0)->isChecked());
     EXPECT_FALSE(dialog->pathBox()->isEnabled());
     EXPECT_FALSE(dialog->browseButton()->isEnabled());

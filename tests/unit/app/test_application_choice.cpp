@@ -51,12 +51,13 @@ struct ApplicationDialog : ::testing::Test {
 TEST(ApplicationLabel, FollowsTheChoice) {
     VaultSettings settings;
     settings.applicationTable = {"/usr/bin/firefox"};
-    EXPECT_EQ(applicationLabel(settings, 0, 0), "Microsoft Internet Explorer");
-    EXPECT_EQ(applicationLabel(settings, 1, 0), "Email");
-    EXPECT_EQ(applicationLabel(settings, 2, 0), "/usr/bin/firefox");
-    EXPECT_EQ(applicationLabel(settings, 2, -1), "Not Set");
+    const std::string browser = "Web browser (Firefox)";
+    EXPECT_EQ(applicationLabel(settings, 0, 0, browser), browser);
+    EXPECT_EQ(applicationLabel(settings, 1, 0, browser), "Email");
+    EXPECT_EQ(applicationLabel(settings, 2, 0, browser), "/usr/bin/firefox");
+    EXPECT_EQ(applicationLabel(settings, 2, -1, browser), "Not Set");
     // An index beyond the table (a damaged file) must not be read.
-    EXPECT_EQ(applicationLabel(settings, 2, 1), "Not Set");
+    EXPECT_EQ(applicationLabel(settings, 2, 1, browser), "Not Set");
 }
 
 TEST(ApplicationPaths, CompareWithoutCaseButNeverLoseBytes) {

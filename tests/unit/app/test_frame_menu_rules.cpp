@@ -72,3 +72,12 @@ TEST(CommandTable, LabelsAndKeysComeFromOnePlace) {
     EXPECT_TRUE(commandKeys(cmd::About).empty());
     EXPECT_THROW(commandInfo(12345), std::out_of_range);
 }
+
+TEST(CommandTable, TheUploadEntryNamesTheBrowserFound) {
+    EXPECT_EQ(menuTextWithBrowser(cmd::UploadInternetExplorer, "Web browser (Firefox)"),
+              "Upload to network server (using W&eb browser (Firefox))\tCtrl+I");
+    EXPECT_EQ(menuTextWithBrowser(cmd::UploadInternetExplorer, "Web browser"),
+              menuText(cmd::UploadInternetExplorer));
+    // An entry that names no browser is left as it is.
+    EXPECT_EQ(menuTextWithBrowser(cmd::Save, "Web browser (Firefox)"), menuText(cmd::Save));
+}

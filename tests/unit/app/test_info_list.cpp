@@ -6,6 +6,7 @@
 #include "platform/fake/RecordingShell.h"
 #include "support/SampleVault.h"
 #include "support/ScriptedPrompter.h"
+#include "vault/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,12 @@ TEST_F(InfoListFixture, CopyPutsTheUnmaskedTextOnTheClipboard) {
     EXPECT_EQ(clipboard.content(), "abc");
     EXPECT_FALSE(clipboard.isOpen());
 
+    // Every field but the address is a secret: hidden from clipboard managers and cleared.
+    for (int row = 0; row < InfoList::kRowCount; ++row) {
+        list.copyToClipboard(vault.full, row);
+        EXPECT_EQ(clipboard.contentIsSecret(), row != 0) << row;
+    }
+
     list.copyToClipboard(vault.full, -1);  // a click below the last row
     EXPECT_EQ(clipboard.content(), "");
 
@@ -172,8 +179,7 @@ TEST(FieldOpener, FailuresShowTheirMessages) {
         EXPECT_FALSE(opener.sendEmail("bob@example.com"));
         EXPECT_FALSE(opener.run("/no/such/100%s"));
         const std::vector<std::string> expected{
-            "Cannot execute the Microsoft Internet Explorer - Its path is reported \nCheck the "
-            "file exists or use other options such as Default Browser or Specify Application",
+            std::string(text(StringId::NoWebBrowser)),
             "Error occurred while trying to email to this address: bob@example.com.",
             "Error occurred while trying to run a program in this path: /no/such/100%s.",
         };
@@ -193,8 +199,8 @@ TEST(FieldOpener, BrowserPathFillsTheMessage) {
     shell.setResult("/usr/bin/gone", 2);
     FieldOpener(shell, prompter).openWeb("x");
     ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].rfind("Cannot execute the Microsoft Internet Explorer - Its "
-                                         "path is reported /usr/bin/gone\nCheck",
+    EXPECT_EQ(prompter.messages[0].rfind("Cannot execute the Web browser (gone) - Its path is "
+                                         "reported /usr/bin/gone\nCheck",
                                          0),
               0u);
 }

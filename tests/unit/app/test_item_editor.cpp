@@ -54,6 +54,12 @@ TEST_F(ItemEditorPages, ANewItemTakesTheOpenPageBelowTheProgram) {
         {"Log in - Microsoft Internet Explorer", "Log in"},
         {"Log in - Netscape", "Log in"},
         {"A - B - Microsoft Internet Explorer - Netscape", "A - B"},
+        {"Log in \xE2\x80\x94 Mozilla Firefox", "Log in"},
+        {"Log in - Mozilla Firefox", "Log in"},
+        {"Log in - Chromium", "Log in"},
+        {"Log in - Google Chrome", "Log in"},
+        {"Log in - Brave", "Log in"},
+        {"Log in \xE2\x80\x94 Web", "Log in"},
         {"Plain page title", "Plain page title"},
     };
     for (const Case& c : cases) {

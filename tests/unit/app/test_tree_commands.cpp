@@ -1,5 +1,7 @@
 #include "app/TreeCommands.h"
 
+#include "app/ManualPage.h"
+
 #include "platform/fake/RecordingShell.h"
 #include "vault/CKivranoDoc.h"
 #include "vault/FileIO.h"
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -844,17 +847,45 @@ TEST_F(TreeCommandsTest, HotKeySettingStoresRegistersAndMarksModifiedOnOkOnly) {
     EXPECT_FALSE(host.shown.empty());  // the field list shows the new keys
 }
 
-TEST_F(TreeCommandsTest, HelpOpensTheManualAndSaysSoWhenItCannot) {
+TEST_F(TreeCommandsTest, HelpOpensTheManualBesideTheProgramAndSaysWhyWhenItCannot) {
+    char pattern[] = "/tmp/kivrano-manual-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const fs::path root(pattern);
+    fs::create_directories(root / "usr/bin");
+    fs::create_directories(root / "build/desktop");
+    const auto manualOf = [](const fs::path& programDirectory) {
+        return findManualPage(programDirectory,
+                              {"../share/doc/kivrano/kivrano.html", "../data/man/kivrano.html"});
+    };
+    // Nothing installed: Help names the place where the manual belongs and opens nothing.
+    commands.setManualPage(manualOf(root / "usr/bin"));
     commands.help();
-    ASSERT_EQ(shell.calls().size(), 1u);
-    EXPECT_EQ(shell.calls()[0].target, msg(StringId::ManualPage));
-    EXPECT_TRUE(prompter.messages.empty());
-
-    shell.setResult(msg(StringId::ManualPage), platform::Shell::kNoAssociation);
-    commands.help();
+    EXPECT_TRUE(shell.calls().empty());
     ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_NE(prompter.messages[0].find(msg(StringId::ManualPage)), std::string::npos);
+    EXPECT_NE(prompter.messages[0].find((root / "usr/share/doc/kivrano/kivrano.html").string()),
+              std::string::npos);
     EXPECT_EQ(prompter.messages[0].find("%s"), std::string::npos);
+
+    // Installed under the program's prefix, and in a build tree: each found from its program.
+    for (const auto& [program, page] :
+         {std::pair{root / "usr/bin", root / "usr/share/doc/kivrano/kivrano.html"},
+          std::pair{root / "build/desktop", root / "build/data/man/kivrano.html"}}) {
+        fs::create_directories(page.parent_path());
+        std::ofstream(page) << "<html></html>";
+        commands.setManualPage(manualOf(program));
+        commands.help();
+        ASSERT_FALSE(shell.calls().empty());
+        EXPECT_EQ(shell.calls().back().target, page.string());
+    }
+    EXPECT_EQ(prompter.messages.size(), 1u);
+
+    // A manual that no browser opens is reported with its path.
+    shell.setResult(shell.calls().back().target, platform::Shell::kNoAssociation);
+    commands.help();
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(
+        prompter.messages[1].rfind("Cannot open the manual " + shell.calls().back().target, 0), 0u);
+    fs::remove_all(root);
 }
 
 TEST_F(TreeCommandsTest, ChangingToAnEmptyPasswordPromptsToSaveThenWarnsEvenWhenDeclined) {

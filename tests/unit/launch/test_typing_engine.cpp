@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -137,6 +138,12 @@ TEST(TypingEngine, PlansEachFieldAndModeExactly) {
         {"automatic: Netscape title pastes",
          [](VaultItem& i) { i.appChoice = VaultItem::kAppChoiceApplication; }, 0, kTypeInAutomatic,
          "Bank - Netscape", pasted("Me", join({kTab, kEnter})), std::nullopt},
+        {"automatic: Firefox title pastes",
+         [](VaultItem& i) { i.appChoice = VaultItem::kAppChoiceApplication; }, 0, kTypeInAutomatic,
+         "Bank \xE2\x80\x94 Mozilla Firefox", pasted("Me", join({kTab, kEnter})), std::nullopt},
+        {"automatic: Chromium title pastes",
+         [](VaultItem& i) { i.appChoice = VaultItem::kAppChoiceApplication; }, 0, kTypeInAutomatic,
+         "Bank - Chromium", pasted("Me", join({kTab, kEnter})), std::nullopt},
         {"automatic: application item, terminal title types",
          [](VaultItem& i) { i.appChoice = VaultItem::kAppChoiceApplication; }, 0, kTypeInAutomatic,
          "bash - Terminal", join({chars("Me"), kTab, kEnter}), "earlier"},
@@ -180,6 +187,9 @@ TEST(TypingEngine, PlansEachFieldAndModeExactly) {
         EXPECT_EQ(desktop.log, c.expected);
         EXPECT_EQ(desktop.clipboard.content(), c.clipboardAfter);
         EXPECT_FALSE(desktop.clipboard.isOpen());
+        // A pasted field is a secret on the clipboard: clipboard managers do not keep it.
+        const bool pasted = std::count(desktop.log.begin(), desktop.log.end(), "+V") > 0;
+        EXPECT_EQ(desktop.clipboard.secretsPut(), pasted ? 1 : 0);
     }
 }
 
