@@ -23,6 +23,7 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
 expected=(
   /usr/bin/kivrano
   /usr/bin/kivrano-cli
+  /usr/lib/kivrano/libkivrano-modemmanager.so
   /usr/share/applications/org.quentaro.Kivrano.desktop
   /usr/share/mime/packages/org.quentaro.Kivrano.xml
   /usr/share/metainfo/org.quentaro.Kivrano.metainfo.xml
@@ -41,12 +42,13 @@ for file in "${expected[@]}"; do
   grep -qx -- "$file" "$work/files" || fail "the package lacks $file"
 done
 # Nothing of the build or the tests leaks into it.
-if grep -v -e '^/usr/bin/kivrano\(-cli\)\?$' -e '^/usr/share/' -e '/$' "$work/files"; then
-  fail "the package holds files outside /usr/bin/kivrano{,-cli} and /usr/share"
+if grep -v -e '^/usr/bin/kivrano\(-cli\)\?$' -e '^/usr/lib/kivrano/libkivrano-modemmanager\.so$' \
+    -e '^/usr/share/' -e '/$' "$work/files"; then
+  fail "the package holds files outside /usr/bin/kivrano{,-cli}, its telephony provider and /usr/share"
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libqt6svg6 libxtst6 libc6; do
+for library in libqt6widgets6 libqt6svg6 libqt6dbus6 libcurl4 libxtst6 libc6; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = kivrano ] || fail "the package is not named kivrano"
