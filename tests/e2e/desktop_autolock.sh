@@ -10,15 +10,8 @@ source "$(dirname "$0")/desktop_lib.sh"
 kivrano=$1
 cli=$2
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config" KIVRANO_DEBUG=1
-mkdir -p "$KIVRANO_HOME/Profiles"
+begin_work
+export KIVRANO_DEBUG=1
 vault="$KIVRANO_HOME/Profiles/erin.kvr"
 on_failure() {
   echo "--- windows shown:" >&2

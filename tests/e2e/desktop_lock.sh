@@ -12,16 +12,8 @@ kivrano=$1
 cli=$2
 target=$3
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  exec 5>&- 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config" KIVRANO_DEBUG=1
-mkdir -p "$KIVRANO_HOME/Profiles" "$KIVRANO_CONFIG_DIR"
+begin_work
+export KIVRANO_DEBUG=1
 vault="$KIVRANO_HOME/Profiles/dana.kvr"
 on_failure() {
   echo "--- windows shown:" >&2

@@ -13,23 +13,11 @@ python=$3
 server_script=$4
 command -v xdotool >/dev/null || { echo "xdotool is not installed: run scripts/deps.sh test" >&2; exit 1; }
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
-mkdir -p "$KIVRANO_HOME/Profiles" "$KIVRANO_CONFIG_DIR" "$work/served"
+begin_work
+mkdir -p "$work/served"
 
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
 type_text() { xdotool type --delay 40 "$1"; sleep 0.2; }
-until_true() { # description, command...: waits up to 10 s for the command to succeed
-  local what=$1; shift
-  for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done
-  fail "$what"
-}
 
 # The file on the server, and a profile of another user that would be selected by default.
 cat >"$work/vault.json" <<JSON
@@ -42,7 +30,7 @@ printf 'joe pw\n' | "$cli" import --password-stdin "$work/vault.json" "$work/ser
 
 "$python" "$server_script" --root "$work/served" --log "$work/served/requests.log" >"$work/port" &
 pids+=($!)
-until_true "the test server did not start" grep -q '^PORT ' "$work/port"
+wait_until "the test server did not start" grep -q '^PORT ' "$work/port"
 port=$(sed -n 's/^PORT //p' "$work/port")
 
 cat >"$KIVRANO_CONFIG_DIR/Kivrano.ini" <<INI
@@ -104,7 +92,7 @@ grep -qx '/files/joe_joe@mail.example.bin' "$work/served/requests.log" ||
 
 # Upload with the built-in browser: the page names the signed-in file.
 keys ctrl+i
-until_true "the browser was not asked to open the upload page" test -s "$work/opened"
+wait_until "the browser was not asked to open the upload page" test -s "$work/opened"
 grep -qx "file://$KIVRANO_HOME/upload.htm" "$work/opened" || fail "the browser opened $(cat "$work/opened")"
 grep -q "ACTION=\"http://127.0.0.1:$port/upload\"" "$KIVRANO_HOME/upload.htm" || fail "the page posts elsewhere"
 grep -q "$KIVRANO_HOME/Profiles/from_network.kvr</font>" "$KIVRANO_HOME/upload.htm" ||
