@@ -17,12 +17,15 @@
 
 namespace kivrano::platform::e2e {
 
-// Runs the event loop until `done` holds or `ms` pass.
+// Runs the event loop until `done` holds or `ms` pass; true when it was seen to hold (asking
+// once more could meet the next moment of a window manager that is still at work).
 inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
     QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
+    for (;;) {
+        if (done()) return true;
+        if (deadline.hasExpired()) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    }
 }
 
 // Keeps the event loop running for a while (events that must not come, come within it).
