@@ -18,12 +18,7 @@ on_failure() {
   echo "--- kivrano traced:" >&2; cat "$work/trace" >&2 || true
 }
 
-cat >"$work/browser" <<SCRIPT
-#!/bin/sh
-printf '%s\n' "\$@" >>"$work/opened"
-SCRIPT
-chmod +x "$work/browser"
-export BROWSER="$work/browser"
+record_browser
 
 # Runs the command; fails unless it exits with the status given and says what is expected.
 expect_command() { # status pattern args...
