@@ -197,8 +197,9 @@ void CKivranoApp::onHotKey(platform::HotKeyId id) {
 }
 
 std::string CKivranoApp::takeForwardedHotKey(const platform::InstanceRequest& request) {
+    const bool typing = m_typing && m_typing->isTyping();
     const ForwardedHotKey forwarded =
-        resolveForwardedHotKey(request, m_registry, {m_shown, m_view->isLocked()});
+        resolveForwardedHotKey(request, m_registry, {m_shown, m_view->isLocked(), typing});
     // The answer goes out first: the other copy waits for it, and typing takes a while.
     if (forwarded.id)
         QTimer::singleShot(0, m_frame.get(), [this, id = *forwarded.id] { onHotKey(id); });

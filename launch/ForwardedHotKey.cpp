@@ -26,7 +26,10 @@ ForwardedHotKey resolveForwardedHotKey(const platform::InstanceRequest& request,
                     "no item has the launching key " + keyNameText(request.key) + "."};
         result.id = found->id;
     }
-    if (state.locked) result.refusal = "the screen is locked; unlock Kivrano first.";
+    if (state.locked)
+        result.refusal = "the screen is locked; unlock Kivrano first.";
+    else if (state.typing && *result.id <= kHotKeyMemo)
+        result.refusal = "Kivrano was still typing a field; the hotkey was dropped, try again.";
     return result;
 }
 

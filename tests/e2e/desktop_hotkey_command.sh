@@ -55,17 +55,35 @@ xdotool type --delay 40 "pw"; sleep 0.2; xdotool key Return
 window "dana - Kivrano" >/dev/null
 wait_for "^desktop: X11 backend: keyboard, hotkeys and windows" "$work/trace"
 
-echo clear >&5
-: >"$work/target.out"
-target_window=$(window "Bank Login")
-wait_for "^focus 0"
-expect_command 0 "" --hotkey 0
-wait_for "^focus 1"
-expect_command 0 "" --hotkey 1
-wait_for "^enter 1"
-grep -q "^text 0 $(hex alice)\$" "$work/target.out" || fail "the ID did not arrive exactly"
-grep -q "^text 1 $(hex 'pässwörd')\$" "$work/target.out" || fail "the password did not arrive exactly"
-[ "$(xdotool getactivewindow)" = "$target_window" ] || fail "a window of Kivrano came forward"
+# Once as from a script, once with Ctrl still held when the command runs, as when the desktop
+# runs it for its own shortcut and the user lets go a moment later: the typing waits for the
+# key, and the held key must not turn the typed letters into Ctrl presses.
+# A field key that comes while the last one is still being typed (pasting waits half a second
+# before it empties the clipboard) is dropped: each press waits until the program is done.
+done_count() { grep -c "^hotkey $1: done" "$work/trace" || true; }
+more_done() { [ "$(done_count "$1")" -gt "$2" ]; }
+press() { # hotkey [held key]
+  local before
+  before=$(done_count "$1")
+  [ -z "${2:-}" ] || xdotool keydown "$2"
+  expect_command 0 "" --hotkey "$1"
+  [ -z "${2:-}" ] || xdotool keyup "$2"
+  wait_until "hotkey $1 was not done" more_done "$1" "$before"
+}
+for held in "" ctrl; do
+  echo clear >&5
+  : >"$work/target.out"
+  target_window=$(window "Bank Login")
+  wait_for "^focus 0"
+  press 0 "$held"
+  wait_for "^focus 1"
+  press 1 "$held"
+  wait_for "^enter 1"
+  grep -q "^text 0 $(hex alice)\$" "$work/target.out" || fail "${held:-plain}: the ID did not arrive exactly"
+  grep -q "^text 1 $(hex 'pässwörd')\$" "$work/target.out" ||
+    fail "${held:-plain}: the password did not arrive exactly"
+  [ "$(xdotool getactivewindow)" = "$target_window" ] || fail "a window of Kivrano came forward"
+done
 
 # An item's launching key by its name, as the program writes it.
 expect_command 0 "" --launch-key Ctrl+Shift+L
