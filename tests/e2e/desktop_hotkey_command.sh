@@ -71,10 +71,11 @@ press() { # hotkey [held key]
   wait_until "hotkey $1 was not done" more_done "$1" "$before"
 }
 for held in "" ctrl; do
-  echo clear >&5
+  # Emptied before the clear, so that the clear's own report is never lost.
   : >"$work/target.out"
+  echo clear >&5
+  wait_for "^cleared"
   target_window=$(window "Bank Login")
-  wait_for "^focus 0"
   press 0 "$held"
   wait_for "^focus 1"
   press 1 "$held"
