@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/InstanceRequest.h"
+
 #include <QStringList>
 
+#include <optional>
 #include <string>
 
 namespace kivrano {
@@ -10,7 +13,9 @@ namespace kivrano {
 struct CommandLine {
     bool showHelp = false;
     bool showVersion = false;
-    std::string file;   // a ".kvr" file to open, as the shell hands it over
+    std::string file;  // a ".kvr" file to open, as the shell hands it over
+    // --hotkey or --launch-key: a hotkey for the running copy to act on, as if pressed.
+    std::optional<platform::InstanceRequest> request;
     std::string error;  // a usage error, to print with the help text
     std::string helpText;
 };

@@ -5,6 +5,7 @@
 #include "app/CommandTable.h"
 #include "app/ManualPage.h"
 #include "desktop/DesktopPlatform.h"
+#include "launch/ForwardedHotKey.h"
 #include "launch/WebBrowser.h"
 #include "net/NetworkEndpoints.h"
 #include "net/UploadPage.h"
@@ -180,17 +181,30 @@ void CKivranoApp::connectHotKeys() {
     hooks.launchItem = [this](TreeNode node) { m_work->launchByKey(node); };
     m_keyDispatch =
         std::make_unique<HotKeyDispatch>(m_platform.clipboard, m_platform.shell, std::move(hooks));
-    m_platform.hotKeys().setHandler([this](platform::HotKeyId id) {
-        const bool locked = m_view->isLocked();
-        // Counted: a key pressed while another one types arrives inside it.
-        ++m_hotKeysRunning;
-        m_keyDispatch->dispatch(id);
-        --m_hotKeysRunning;
-        m_platform.trace.write("hotkey " + std::to_string(id) +
-                               (locked ? ": ignored, the screen is locked\n" : ": done\n"));
-        // A lock that came while a field was being typed happens now, not half-way.
-        if (m_hotKeysRunning == 0) m_view->commands().runPendingLock();
-    });
+    m_platform.hotKeys().setHandler([this](platform::HotKeyId id) { onHotKey(id); });
+}
+
+void CKivranoApp::onHotKey(platform::HotKeyId id) {
+    const bool locked = m_view->isLocked();
+    // Counted: a key pressed while another one types arrives inside it.
+    ++m_hotKeysRunning;
+    m_keyDispatch->dispatch(id);
+    --m_hotKeysRunning;
+    m_platform.trace.write("hotkey " + std::to_string(id) +
+                           (locked ? ": ignored, the screen is locked\n" : ": done\n"));
+    // A lock that came while a field was being typed happens now, not half-way.
+    if (m_hotKeysRunning == 0) m_view->commands().runPendingLock();
+}
+
+std::string CKivranoApp::takeForwardedHotKey(const platform::InstanceRequest& request) {
+    const bool typing = m_typing && m_typing->isTyping();
+    const ForwardedHotKey forwarded =
+        resolveForwardedHotKey(request, m_registry, {m_shown, m_view->isLocked(), typing});
+    // The answer goes out first: the other copy waits for it, and typing takes a while.
+    if (forwarded.id)
+        QTimer::singleShot(0, m_frame.get(), [this, id = *forwarded.id] { onHotKey(id); });
+    m_platform.trace.write("forwarded " + platform::encodeInstanceRequest(request));
+    return forwarded.refusal;
 }
 
 void CKivranoApp::connectScreenLock() {
@@ -251,6 +265,10 @@ int CKivranoApp::exec(platform::LocalSingleInstance& single, const std::string& 
         else if (m_frame->isVisible())
             m_frame->raise();
     });
+
+    // `kivrano --hotkey N` from the desktop's own shortcut settings acts as the hotkey would.
+    single.setRequestHandler(
+        [this](const platform::InstanceRequest& request) { return takeForwardedHotKey(request); });
 
     m_doc.newDocument();
     if (!m_view->firstUpdate()) return 0;  // sign-in cancelled: nothing shown, nothing written

@@ -31,7 +31,8 @@ class CMainFrame;
 class DesktopPlatform;
 namespace platform {
 class LocalSingleInstance;
-}
+struct InstanceRequest;
+}  // namespace platform
 
 // The program: one running copy, the sign-in, the main window and the commands that belong
 // to the whole program (open, save, about, the work history list). It puts the parts
@@ -51,6 +52,8 @@ private:
     void buildWindow();
     void connectTreeCommands();
     void connectHotKeys();
+    void onHotKey(platform::HotKeyId id);
+    std::string takeForwardedHotKey(const platform::InstanceRequest& request);
     void connectScreenLock();
     void addProgramCommands();
     void connectWindows();

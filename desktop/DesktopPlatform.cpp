@@ -1,5 +1,7 @@
 #include "desktop/DesktopPlatform.h"
 
+#include "app/BackendChoice.h"
+
 #include "platform/qt/DBusDesktopLockSignals.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotKeys.h"
@@ -41,12 +43,11 @@ DesktopPlatform::DesktopPlatform() : m_x11(platform::X11Connection::open()) {
         m_keyboard = std::make_unique<platform::X11Keyboard>(*m_x11);
         m_hotKeys = std::make_unique<platform::X11HotKeys>(*m_x11);
         m_windows = std::make_unique<platform::X11WindowSystem>(*m_x11);
-        trace.write("desktop: X11 keyboard, hotkeys and windows\n");
     } else {
         m_hotKeys = std::make_unique<NoHotKeys>();
         m_windows = std::make_unique<NoWindows>();
-        trace.write("desktop: no X connection: no global hotkeys, no typing\n");
     }
+    trace.write(backendChoiceText(SessionEnvironment::fromProcess(), m_x11 != nullptr));
     m_desktopLock = std::make_unique<platform::DBusDesktopLockSignals>(trace);
 }
 

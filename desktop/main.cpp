@@ -1,9 +1,12 @@
 // Kivrano's desktop program.
 #include "app/CommandLine.h"
+#include "app/HotKeyCommand.h"
 #include "desktop/CKivranoApp.h"
+#include "platform/qt/LocalSingleInstance.h"
 #include "vault/ProcessHardening.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +17,15 @@ QStringList argumentsOf(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+// --hotkey and --launch-key: only the copy already running acts, none is started.
+int forwardHotKey(int argc, char** argv, const kivrano::platform::InstanceRequest& request) {
+    QCoreApplication application(argc, argv);
+    kivrano::platform::LocalSingleInstance single;
+    const kivrano::HotKeyCommandResult result = kivrano::forwardHotKeyCommand(single, request);
+    if (!result.message.empty()) std::fprintf(stderr, "kivrano: %s\n", result.message.c_str());
+    return result.status;
 }
 
 bool hasDisplay() {
@@ -41,6 +53,7 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", kivrano::kProductName, kivrano::kProductVersion);
         return 0;
     }
+    if (options.request) return forwardHotKey(argc, argv, *options.request);
     if (!hasDisplay()) {
         std::fprintf(stderr,
                      "kivrano: no graphical desktop was found (DISPLAY is not set).\n"

@@ -85,6 +85,8 @@ public:
     // switching), typing stops before the next character, Tab, Enter or paste, so that the
     // rest of a password never lands in the wrong window.
     void typeField(const VaultItem* item, int hotKeyId, std::int32_t typeInMode);
+    // A field is being typed (a field key now is dropped).
+    bool isTyping() const { return m_typing; }
 
     // Where a stop is reported for developers; none by default.
     void setDebugSink(platform::DebugSink* debug) { m_debug = debug; }

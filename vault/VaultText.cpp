@@ -1,7 +1,9 @@
 #include "vault/VaultText.h"
 
 #include <array>
+#include <cctype>
 #include <optional>
+#include <utility>
 
 namespace kivrano {
 
@@ -157,6 +159,49 @@ std::string keyNameText(const HotKeyValue& key) {
         text += name;
     }
     return text;
+}
+
+namespace {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// Strips a leading "Ctrl+", "Alt+" or "Shift+"; its bit, or 0 when none leads.
+std::uint16_t takeModifier(std::string_view& text) {
+    static constexpr std::pair<std::string_view, std::uint16_t> kModifiers[] = {
+        {"Ctrl+", HotKeyValue::kCtrl},
+        {"Alt+", HotKeyValue::kAlt},
+        {"Shift+", HotKeyValue::kShift}};
+    for (const auto& [prefix, bit] : kModifiers)
+        if (text.size() > prefix.size() &&
+            equalsIgnoringCase(text.substr(0, prefix.size()), prefix)) {
+            text.remove_prefix(prefix.size());
+            return bit;
+        }
+    return 0;
+}
+
+}  // namespace
+
+std::optional<HotKeyValue> parseKeyNameText(std::string_view text) {
+    HotKeyValue key;
+    while (const std::uint16_t bit = takeModifier(text)) key.modifiers |= bit;
+    for (std::uint16_t vk = 1; vk <= 0xFF; ++vk) {
+        // 0x3A..0x40 are no keys, though the letter rule above would print them.
+        if (vk >= 0x3A && vk <= 0x40) continue;
+        const std::string name = keyNameText(HotKeyValue{vk, 0});
+        if (!name.empty() && equalsIgnoringCase(name, text)) {
+            key.virtualKey = vk;
+            return key;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace kivrano

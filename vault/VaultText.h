@@ -3,6 +3,7 @@
 #include "vault/HotKeyValue.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,5 +35,9 @@ void appendUtf8(std::string& out, char32_t code);
 // set, then the key's name ("Ctrl+F12", "Alt+Page Up", "Num *"). Keys without a name (Space,
 // Enter, Esc, F24, punctuation) show only their modifiers; (0, 0) gives an empty text.
 std::string keyNameText(const HotKeyValue& key);
+
+// The combination such a text names, read back: the modifiers in any order and any case, then
+// one key with a name. Nothing for a text that names no key ("Ctrl+", "Space", "Ctrl+Foo").
+std::optional<HotKeyValue> parseKeyNameText(std::string_view text);
 
 }  // namespace kivrano

@@ -10,8 +10,24 @@ namespace kivrano::platform {
 namespace {
 constexpr int kConnectMs = 1000;
 constexpr int kAnswerMs = 2000;
-const QByteArray kRequest = QByteArrayLiteral("come-forward\n");
-const QByteArray kAnswer = QByteArrayLiteral("ok\n");
+constexpr qint64 kLongestLine = 256;
+
+// Sends one request line; nothing when no copy listens, else the answer line (empty when the
+// copy accepted the connection but did not answer in time).
+std::optional<QByteArray> exchange(const QString& serverName, const InstanceRequest& request) {
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    if (!socket.waitForConnected(kConnectMs)) return std::nullopt;
+    socket.write(QByteArray::fromStdString(encodeInstanceRequest(request)));
+    socket.waitForBytesWritten(kAnswerMs);
+    QByteArray answer;
+    while (!socket.canReadLine() && socket.waitForReadyRead(kAnswerMs)) {
+    }
+    if (socket.canReadLine()) answer = socket.readLine(kLongestLine);
+    socket.disconnectFromServer();
+    return answer;
+}
+
 }  // namespace
 
 QString LocalSingleInstance::defaultServerName() {
@@ -25,20 +41,28 @@ QString LocalSingleInstance::defaultServerName() {
 LocalSingleInstance::LocalSingleInstance() : LocalSingleInstance(defaultServerName()) {}
 
 LocalSingleInstance::LocalSingleInstance(QString serverName)
-    : m_serverName(std::move(serverName)) {}
+    : m_serverName(std::move(serverName)),
+      m_requestHandler(std::make_shared<std::function<std::string(const InstanceRequest&)>>()) {}
 
 LocalSingleInstance::~LocalSingleInstance() = default;
 
 bool LocalSingleInstance::forwardToRunningCopy() {
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(kConnectMs)) return false;
-    socket.write(kRequest);
-    socket.waitForBytesWritten(kAnswerMs);
     // A copy that accepted the connection runs, even if it is too busy to answer in time.
-    socket.waitForReadyRead(kAnswerMs);
-    socket.disconnectFromServer();
-    return true;
+    return exchange(m_serverName, InstanceRequest{}).has_value();
+}
+
+std::optional<std::string> LocalSingleInstance::sendToRunningCopy(const InstanceRequest& request) {
+    const std::optional<QByteArray> answer = exchange(m_serverName, request);
+    if (!answer) return std::nullopt;
+    if (answer->isEmpty()) return std::string("the running Kivrano did not answer in time");
+    const std::optional<std::string> refusal = decodeInstanceAnswer(answer->toStdString());
+    return refusal ? *refusal
+                   : std::string("the running Kivrano gave an answer this one cannot read");
+}
+
+void LocalSingleInstance::setRequestHandler(
+    std::function<std::string(const InstanceRequest&)> handler) {
+    *m_requestHandler = std::move(handler);
 }
 
 bool LocalSingleInstance::becomeRunningCopy(std::function<void()> comeForward) {
@@ -54,17 +78,22 @@ bool LocalSingleInstance::becomeRunningCopy(std::function<void()> comeForward) {
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(m_serverName)) return false;
     QLocalServer* raw = server.get();
-    QObject::connect(raw, &QLocalServer::newConnection, raw, [raw, comeForward] {
+    auto handler = m_requestHandler;
+    QObject::connect(raw, &QLocalServer::newConnection, raw, [raw, comeForward, handler] {
         while (QLocalSocket* socket = raw->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, comeForward] {
-                if (!socket->canReadLine()) return;
-                if (socket->readLine() == kRequest) {
-                    socket->write(kAnswer);
+            QObject::connect(
+                socket, &QLocalSocket::readyRead, socket, [socket, comeForward, handler] {
+                    if (!socket->canReadLine()) {
+                        // A line that never ends is no request.
+                        if (socket->bytesAvailable() > kLongestLine) socket->abort();
+                        return;
+                    }
+                    const QByteArray line = socket->readLine(kLongestLine);
+                    socket->write(QByteArray::fromStdString(
+                        answerInstanceLine(line.toStdString(), comeForward, *handler)));
                     socket->flush();
-                    if (comeForward) comeForward();
-                }
-            });
+                });
         }
     });
     m_server = std::move(server);

@@ -20,13 +20,7 @@ mkdir -p "$KIVRANO_HOME/Profiles"
 vault="$KIVRANO_HOME/Profiles/erin.kvr"
 on_failure() { echo "--- program said:" >&2; cat "$work/trace" >&2 || true; }
 
-# The built-in browser is a script that notes what it was asked to open.
-cat >"$work/browser" <<SCRIPT
-#!/bin/sh
-printf '%s\n' "\$@" >>"$work/opened"
-SCRIPT
-chmod +x "$work/browser"
-export BROWSER="$work/browser"
+record_browser
 
 cat >"$work/vault.json" <<JSON
 {"folders": [

@@ -70,6 +70,17 @@ wait_for() {
   fail "never saw \"$1\" in $(basename "$file")"
 }
 
+# The built-in browser becomes a script that notes each address it is asked to open, one a
+# line, in $work/opened.
+record_browser() {
+  cat >"$work/browser" <<SCRIPT
+#!/bin/sh
+printf '%s\n' "\$@" >>"$work/opened"
+SCRIPT
+  chmod +x "$work/browser"
+  export BROWSER="$work/browser"
+}
+
 # Starts the target program TARGET titled TITLE, its commands on descriptor 5.
 start_target() {
   mkfifo "$work/target.in"

@@ -42,13 +42,7 @@ UploadEndpoint=http://127.0.0.1:$port/upload
 PrimaryServerBase=http://127.0.0.1:$port/files/
 INI
 
-# The built-in browser is a script that notes what it was asked to open.
-cat >"$work/browser" <<SCRIPT
-#!/bin/sh
-printf '%s\n' "\$@" >>"$work/opened"
-SCRIPT
-chmod +x "$work/browser"
-export BROWSER="$work/browser"
+record_browser
 
 "$kivrano" & pid=$!
 pids+=($pid)

@@ -17,13 +17,7 @@ trap cleanup EXIT
 export KIVRANO_HOME="$work/home" KIVRANO_CONFIG_DIR="$work/home/config"
 mkdir -p "$KIVRANO_HOME/Profiles"
 
-# The built-in browser is a script that notes what it was asked to open.
-cat >"$work/browser" <<SCRIPT
-#!/bin/sh
-printf '%s\n' "\$@" >>"$work/opened"
-SCRIPT
-chmod +x "$work/browser"
-export BROWSER="$work/browser"
+record_browser
 
 gone() { # waits until no visible window's title matches
   for _ in $(seq 100); do

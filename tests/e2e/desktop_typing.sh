@@ -14,13 +14,7 @@ target=$3
 begin_work
 on_failure() { echo "--- target said:" >&2; cat "$work/target.out" >&2 || true; }
 
-# The built-in browser is a script that notes what it was asked to open.
-cat >"$work/browser" <<SCRIPT
-#!/bin/sh
-printf '%s\n' "\$@" >>"$work/opened"
-SCRIPT
-chmod +x "$work/browser"
-export BROWSER="$work/browser"
+record_browser
 
 # The target program, with its commands on descriptor 5.
 start_target "$target" "Bank Login – Zürich"

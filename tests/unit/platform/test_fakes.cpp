@@ -233,6 +233,49 @@ TEST(FakeSingleInstance, LaterCopyBringsTheFirstForward) {
     EXPECT_EQ(requests, 1);
 }
 
+TEST(InstanceRequest, EachRequestIsOneLineThatReadsBack) {
+    using Kind = InstanceRequest::Kind;
+    const std::pair<InstanceRequest, std::string> lines[] = {
+        {{}, "come-forward\n"},
+        {{Kind::HotKey, 0, {}}, "hotkey 0\n"},
+        {{Kind::HotKey, 10, {}}, "hotkey 10\n"},
+        {{Kind::LaunchKey, 0, {0x4C, 3}}, "launch-key 76 3\n"},
+    };
+    for (const auto& [request, line] : lines) {
+        EXPECT_EQ(encodeInstanceRequest(request), line);
+        EXPECT_EQ(decodeInstanceRequest(line), request) << line;
+    }
+    EXPECT_EQ(decodeInstanceRequest("hotkey 1"), (InstanceRequest{Kind::HotKey, 1, {}}));
+    // Nothing out of range, half-written or unknown is taken for a request.
+    for (const char* line :
+         {"hotkey 11", "hotkey -1", "hotkey", "hotkey 1 2", "hotkey 1x", "launch-key 0 0",
+          "launch-key 76", "launch-key 256 0", "launch-key 76 8", "come-forward now", "", "type 1"})
+        EXPECT_FALSE(decodeInstanceRequest(line)) << line;
+
+    EXPECT_EQ(decodeInstanceAnswer(encodeInstanceAnswer({})), "");
+    EXPECT_EQ(encodeInstanceAnswer("locked\r\nnow"), "refused locked  now\n");
+    EXPECT_EQ(decodeInstanceAnswer("refused locked  now\n"), "locked  now");
+    EXPECT_FALSE(decodeInstanceAnswer("refused \n"));
+    EXPECT_FALSE(decodeInstanceAnswer("okay\n"));
+}
+
+TEST(FakeSingleInstance, HotKeyRequestsReachTheRunningCopyOnly) {
+    auto desktop = std::make_shared<FakeSingleInstance::Desktop>();
+    FakeSingleInstance first(desktop), second(desktop);
+    const InstanceRequest memo{InstanceRequest::Kind::HotKey, 8, {}};
+    EXPECT_EQ(second.sendToRunningCopy(memo), std::nullopt);
+    int cameForward = 0;
+    ASSERT_TRUE(first.becomeRunningCopy([&] { ++cameForward; }));
+    std::optional<InstanceRequest> received;
+    first.setRequestHandler([&](const InstanceRequest& r) {
+        received = r;
+        return std::string();
+    });
+    EXPECT_EQ(second.sendToRunningCopy(memo), "");
+    EXPECT_EQ(received, memo);
+    EXPECT_EQ(cameForward, 0);
+}
+
 TEST(CapturedDebugSink, KeepsTraceLinesInOrder) {
     CapturedDebugSink sink;
     sink.write("lineOpen\n");

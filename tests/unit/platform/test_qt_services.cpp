@@ -115,6 +115,37 @@ TEST(LocalSingleInstance, ALaterCopyReachesTheRunningOneAndAStaleSocketIsReplace
     EXPECT_TRUE(asked.get());
 }
 
+TEST(LocalSingleInstance, HotKeyRequestsAreAnsweredOverTheSocket) {
+    const QString name =
+        QStringLiteral("kivrano-test-keys-%1").arg(QCoreApplication::applicationPid());
+    LocalSingleInstance running(name), later(name);
+    const InstanceRequest password{InstanceRequest::Kind::HotKey, 1, {}};
+    const InstanceRequest launch{InstanceRequest::Kind::LaunchKey, 0, {0x4C, 3}};
+    EXPECT_EQ(later.sendToRunningCopy(password), std::nullopt);  // nobody listens yet
+
+    int cameForward = 0;
+    ASSERT_TRUE(running.becomeRunningCopy([&] { ++cameForward; }));
+    auto ask = [&](const InstanceRequest& request) {
+        auto asked =
+            std::async(std::launch::async, [&] { return later.sendToRunningCopy(request); });
+        // The running copy answers from its event loop while the later one blocks.
+        EXPECT_TRUE(waitFor([&] { return asked.wait_for(0s) == std::future_status::ready; }));
+        return asked.get();
+    };
+    EXPECT_EQ(ask(password), "Kivrano is still starting; try again");  // no handler yet
+
+    std::vector<InstanceRequest> received;
+    running.setRequestHandler([&](const InstanceRequest& request) {
+        received.push_back(request);
+        return request.kind == InstanceRequest::Kind::LaunchKey ? std::string("no such item")
+                                                                : std::string();
+    });
+    EXPECT_EQ(ask(password), "");
+    EXPECT_EQ(ask(launch), "no such item");
+    EXPECT_EQ(received, (std::vector{password, launch}));
+    EXPECT_EQ(cameForward, 0);
+}
+
 TEST(LocalSingleInstance, EachDisplayHasItsOwnCopy) {
     const QByteArray saved = qgetenv("DISPLAY");
     qputenv("DISPLAY", ":7.0");

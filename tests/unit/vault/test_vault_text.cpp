@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 using namespace kivrano;
 
@@ -68,4 +70,30 @@ TEST(VaultText, KeyNamesModifiersThenKey) {
     };
     for (const auto& [key, text] : cases)
         EXPECT_EQ(keyNameText(key), text) << key.virtualKey << "/" << key.modifiers;
+}
+
+TEST(VaultText, KeyNamesReadBackToTheStoredCombination) {
+    // Every combination with a name reads back to itself.
+    for (std::uint16_t vk = 1; vk <= 0xFF; ++vk)
+        for (std::uint16_t modifiers = 0; modifiers <= 7; ++modifiers) {
+            const HotKeyValue key{vk, modifiers};
+            const std::string text = keyNameText(key);
+            if (text.empty() || text.back() == '+' || (vk >= 0x3A && vk <= 0x40)) continue;
+            EXPECT_EQ(parseKeyNameText(text), key) << text;
+        }
+    const std::pair<std::string_view, std::optional<HotKeyValue>> cases[] = {
+        {"shift+ctrl+l", HotKeyValue{0x4C, 3}},  // any order, any case
+        {"Ctrl+Num +", HotKeyValue{0x6B, 2}},    // a '+' inside the key's name
+        {"Alt+page up", HotKeyValue{0x21, 4}},
+        {"F1", HotKeyValue{0x70, 0}},
+        {"Ctrl+", std::nullopt},  // no key
+        {"Ctrl+Alt", std::nullopt},
+        {"Ctrl+Space", std::nullopt},  // keys without a name cannot be named
+        {"Ctrl+F24", std::nullopt},
+        {"Ctrl+:", std::nullopt},
+        {"Ctrl+LL", std::nullopt},
+        {"", std::nullopt},
+        {" Ctrl+L", std::nullopt},
+    };
+    for (const auto& [text, key] : cases) EXPECT_EQ(parseKeyNameText(text), key) << text;
 }
