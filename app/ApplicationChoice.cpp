@@ -1,9 +1,9 @@
 #include "app/ApplicationChoice.h"
 
 #include "vault/Strings.h"
+#include "vault/VaultText.h"
 
 #include <QString>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <utility>
@@ -11,17 +11,6 @@
 namespace kivrano {
 
 namespace {
-
-bool validUtf8(const std::string& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded =
-        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    return !decoder.hasError();
-}
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string stringText(StringId id) {
     return std::string(kivrano::text(id));
@@ -47,7 +36,7 @@ std::string applicationLabel(const VaultSettings& settings, std::int32_t appChoi
 }
 
 bool samePathIgnoringCase(const std::string& a, const std::string& b) {
-    if (validUtf8(a) && validUtf8(b))
+    if (isValidUtf8(a) && isValidUtf8(b))
         return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
                    .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
                             Qt::CaseInsensitive) == 0;

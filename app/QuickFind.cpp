@@ -18,14 +18,6 @@ QString firstCharacters(const std::string& bytes, std::size_t count) {
                              static_cast<qsizetype>(std::min(count, decoded.size())));
 }
 
-// The index keys have their ASCII letters lowered, and nothing else.
-std::string lowerAscii(std::string_view text) {
-    std::string lowered(text);
-    for (char& c : lowered)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lowered;
-}
-
 }  // namespace
 
 QuickFind::QuickFind(const CDic& index, const VaultTree& tree, std::function<bool(TreeNode)> select)
@@ -45,7 +37,8 @@ const std::vector<QuickFind::Line>& QuickFind::search(std::string_view typed) {
         return std::any_of(m_lines.begin(), m_lines.end(),
                            [node](const Line& l) { return l.node == node; });
     };
-    m_index.forEachMatch(lowerAscii(typed), [&](const CDic::Entry& entry) {
+    // The index keys have their ASCII letters lowered, and nothing else.
+    m_index.forEachMatch(asciiLowered(typed), [&](const CDic::Entry& entry) {
         const TreeNode node = entry.node;
         // An entry is listed once, and one deleted since it was indexed not at all.
         if (listed(node) || !m_tree.contains(node)) return true;

@@ -68,11 +68,7 @@ std::string lowerCaseName(std::string_view name) {
         return std::string(lower.constData(), static_cast<std::size_t>(lower.size()));
     }
     // A name in some other encoding: only the ASCII letters are known for sure.
-    std::string lower(name);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
+    return asciiLowered(name);
 }
 
 bool profileNameAcceptable(const std::string& name, Prompter& prompter) {

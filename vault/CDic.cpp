@@ -1,6 +1,7 @@
 #include "vault/CDic.h"
 
 #include "vault/Secure.h"
+#include "vault/VaultText.h"
 
 #include <algorithm>
 #include <array>
@@ -31,14 +32,9 @@ constexpr std::array<bool, 256> separatorTable() {
 }
 constexpr std::array<bool, 256> kIsSeparator = separatorTable();
 
-// Texts are UTF-8 bytes. Only ASCII letters are lowered: lowering bytes of 0x80 and up as a
-// single-byte code page would rewrite UTF-8 lead and continuation bytes into other ones and
-// garble every non-ASCII word in the index.
+// Texts are UTF-8 bytes: only their ASCII letters are lowered.
 void lowerAsciiInto(char* out, std::string_view in) {
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        const char c = in[i];
-        out[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    }
+    for (std::size_t i = 0; i < in.size(); ++i) out[i] = asciiLower(in[i]);
 }
 
 int compareBytes(std::string_view a, std::string_view b, std::size_t n) {

@@ -1,7 +1,7 @@
 #include "vault/VaultText.h"
 
+#include <algorithm>
 #include <array>
-#include <cctype>
 #include <optional>
 #include <utility>
 
@@ -123,6 +123,12 @@ std::size_t characterCount(std::string_view bytes) noexcept {
     return count;
 }
 
+std::string asciiLowered(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered) c = asciiLower(c);
+    return lowered;
+}
+
 void appendUtf8(std::string& out, char32_t code) {
     if (code < 0x80) {
         out.push_back(static_cast<char>(code));
@@ -164,12 +170,9 @@ std::string keyNameText(const HotKeyValue& key) {
 namespace {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return asciiLower(x) == asciiLower(y);
+           });
 }
 
 // Strips a leading "Ctrl+", "Alt+" or "Shift+"; its bit, or 0 when none leads.

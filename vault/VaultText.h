@@ -28,6 +28,13 @@ std::string vaultTextAsUtf8(std::string_view bytes);
 // How many characters the text shows: code points of UTF-8, else one per byte.
 std::size_t characterCount(std::string_view bytes) noexcept;
 
+// ASCII letters lowered and nothing else: a byte of 0x80 or more is part of a UTF-8 sequence
+// (or a Windows-1252 character) that single-byte lowering would turn into another one.
+constexpr char asciiLower(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+std::string asciiLowered(std::string_view text);
+
 // Appends one code point as UTF-8.
 void appendUtf8(std::string& out, char32_t code);
 

@@ -47,6 +47,15 @@ TEST(VaultText, Utf8ElseWindows1252) {
     }
 }
 
+TEST(VaultText, OnlyAsciiLettersAreLowered) {
+    // "ÄBC Zürich" in UTF-8, and "Ä" alone in Windows-1252: no byte of 0x80 or more changes.
+    EXPECT_EQ(asciiLowered("\xC3\x84"
+                           "BC Z\xC3\xBCrich"),
+              "\xC3\x84"
+              "bc z\xC3\xBCrich");
+    EXPECT_EQ(asciiLowered("\xC4X"), "\xC4x");
+}
+
 TEST(VaultText, KeyNamesModifiersThenKey) {
     const std::pair<HotKeyValue, const char*> cases[] = {
         {{0, 0}, ""},
