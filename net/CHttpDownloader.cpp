@@ -325,8 +325,7 @@ DownloadOutcome CHttpDownloader::downloadToFile(const std::string& address,
     const std::string targetPath = target.string();
     if (fileio::exists(targetPath)) {
         std::string error;
-        const auto previous = fileio::readAll(targetPath, error);
-        if (!previous || !fileio::writeAtomically(fileio::backupPath(targetPath), *previous, error))
+        if (!fileio::writeBackupCopy(targetPath, error))
             return failed("The file already there could not be kept as its backup copy: " + error);
     }
     if (::rename(temporary.c_str(), targetPath.c_str()) != 0)

@@ -325,14 +325,9 @@ CKivranoDoc::StoreOutcome CKivranoDoc::store(bool backup) {
         }
     }
     if (backup && !m_loadPath.empty() && fileio::exists(m_loadPath)) {
-        auto previous = fileio::readAll(m_loadPath, error);
-        bool backedUp = false;
-        if (previous) {
-            backedUp = fileio::writeAtomically(fileio::backupPath(m_loadPath), *previous, error);
-            secureWipe(*previous);
-        }
-        if (!backedUp && !m_prompter.askYesNo(text(StringId::SaveWithoutBackupQuestion, {error}),
-                                              Prompter::Icon::Exclamation))
+        if (!fileio::writeBackupCopy(m_loadPath, error) &&
+            !m_prompter.askYesNo(text(StringId::SaveWithoutBackupQuestion, {error}),
+                                 Prompter::Icon::Exclamation))
             return StoreOutcome::Cancelled;
     }
     return writeTo(m_savePath) ? StoreOutcome::Written : StoreOutcome::Failed;

@@ -254,4 +254,12 @@ std::string backupPath(const std::string& path) {
     return stem + " (backup).kvr";
 }
 
+bool writeBackupCopy(const std::string& path, std::string& error) {
+    std::optional<std::vector<std::uint8_t>> previous = readAll(path, error);
+    if (!previous) return false;
+    const bool written = writeAtomically(backupPath(path), *previous, error);
+    secureWipe(*previous);
+    return written;
+}
+
 }  // namespace kivrano::fileio

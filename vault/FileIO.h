@@ -72,4 +72,9 @@ std::string profileName(const std::string& path);
 // does not count) followed by " (backup).kvr".
 std::string backupPath(const std::string& path);
 
+// Copies the file at path to its backup path, written as every vault is (atomically, mode
+// 0600). False, with error naming the file and the reason, when it cannot be read or the copy
+// cannot be written.
+bool writeBackupCopy(const std::string& path, std::string& error);
+
 }  // namespace kivrano::fileio
