@@ -95,9 +95,7 @@ CSelectUserDlg::Hooks CKivranoApp::selectUserHooks() {
 DocumentEvents CKivranoApp::documentEvents() {
     DocumentEvents events;
     events.workHistoryEmptied = [this] { m_history.clear(); };
-    events.captionChanged = [this](const std::string& caption) {
-        if (m_frame) m_frame->setWindowTitle(platform::fromVaultText(caption));
-    };
+    events.captionChanged = [this](const std::string& caption) { setCaption(caption); };
     events.settingsLoaded = [this](const VaultSettings& settings) {
         if (m_frame) m_frame->showSettings();
         if (m_work) m_work->settingsLoaded(settings);
@@ -144,18 +142,16 @@ void CKivranoApp::connectTreeCommands() {
     hooks.unregisterLaunchKey = [this](TreeNode n) { m_registry.unregisterOne(n); };
     hooks.hideToTray = [this] { m_frame->toSystemTray(); };
     hooks.addTrayIcon = [this] { m_frame->showTrayIcon(); };
-    hooks.setCaption = [this](const std::string& caption) {
-        m_frame->setWindowTitle(platform::fromVaultText(caption));
-    };
+    hooks.setCaption = [this](const std::string& caption) { setCaption(caption); };
     hooks.launch = [this](TreeNode n) { m_work->launch(n); };
     hooks.recordNode = [this](TreeNode n) { m_work->record(n); };
     hooks.forgetNode = [this](TreeNode n) { m_work->forget(n); };
     hooks.autoTrackStep = [this] { m_work->autoTrackStep(); };
 
     TreeDrop::Hooks& drop = m_view->dragDrop().hooks();
-    drop.unregisterLaunchKey = [this](TreeNode n) { m_registry.unregisterOne(n); };
+    drop.unregisterLaunchKey = hooks.unregisterLaunchKey;
     drop.replaceInHistory = [this](TreeNode from, TreeNode to) { m_work->replace(from, to); };
-    drop.forgetNode = [this](TreeNode n) { m_work->forget(n); };
+    drop.forgetNode = hooks.forgetNode;
     commands.setManualPage(findManualPage(QCoreApplication::applicationDirPath().toStdString(),
                                           {KIVRANO_MANUAL_INSTALLED, KIVRANO_MANUAL_BUILT}));
 }
@@ -300,8 +296,8 @@ void CKivranoApp::traceTreeLayout() {
 }
 
 void CKivranoApp::openProfile() {
-    std::optional<SignIn> chosen =
-        CSelectUserDlg::choose(m_frame.get(), m_platform.paths, m_platform.settings, m_prompter);
+    std::optional<SignIn> chosen = CSelectUserDlg::choose(
+        m_frame.get(), m_platform.paths, m_platform.settings, m_prompter, selectUserHooks());
     if (!chosen) return;
     m_doc.open(chosen->path.string(), chosen->password, chosen->merge);  // refreshes the view
 }
@@ -328,6 +324,10 @@ void CKivranoApp::showHistoryMenu() {
     }
     if (QAction* chosen = menu.exec(m_frame->historyMenuPosition()))
         m_work->chooseFromHistory(chosen->data().toInt());
+}
+
+void CKivranoApp::setCaption(const std::string& caption) {
+    if (m_frame) m_frame->setWindowTitle(platform::fromVaultText(caption));
 }
 
 void CKivranoApp::typeField(int field) {

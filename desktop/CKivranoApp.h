@@ -63,6 +63,7 @@ private:
     void upload(UploadPage::Browser browser);
     void showAbout();
     void showHistoryMenu();
+    void setCaption(const std::string& caption);
     void typeField(int field);
     void traceTreeLayout();
 
