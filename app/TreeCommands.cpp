@@ -429,9 +429,7 @@ std::optional<int> parseAutoLockMinutes(std::string_view text, std::string& erro
     for (char c : text) {
         minutes = minutes * 10 + (c - '0');
         if (minutes > kMax) {
-            error = message(StringId::EnterIntegerBetween);
-            error.replace(error.find("%1"), 2, "0");
-            error.replace(error.find("%2"), 2, std::to_string(kMax));
+            error = kivrano::text(StringId::EnterIntegerBetween, {"0", std::to_string(kMax)});
             return std::nullopt;
         }
     }
