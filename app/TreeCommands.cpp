@@ -1,5 +1,6 @@
 #include "app/TreeCommands.h"
 
+#include "launch/FieldActions.h"
 #include "launch/WebBrowser.h"
 #include "platform/Shell.h"
 #include "vault/CKivranoDoc.h"
@@ -320,11 +321,10 @@ void TreeCommands::help() {
     const bool installed =
         !m_manualPage.empty() && std::filesystem::is_regular_file(m_manualPage, error);
     if (installed && platform::Shell::succeeded(m_shell.open(m_manualPage.string(), {}))) return;
-    std::string text =
-        message(installed ? StringId::CannotOpenManual : StringId::ManualNotInstalled);
-    if (auto at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, m_manualPage.string());
-    m_prompter.message(text, Prompter::Icon::Exclamation);
+    m_prompter.message(fillMessage(kivrano::text(installed ? StringId::CannotOpenManual
+                                                           : StringId::ManualNotInstalled),
+                                   m_manualPage.string()),
+                       Prompter::Icon::Exclamation);
 }
 
 void TreeCommands::lockScreen() {
