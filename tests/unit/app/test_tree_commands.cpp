@@ -9,6 +9,7 @@
 
 #include "support/FileBytes.h"
 #include "support/SampleVault.h"
+#include "support/ScratchDirectory.h"
 #include "support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 
 using namespace kivrano;
 using namespace kivrano::testing;
@@ -462,14 +464,13 @@ TEST_F(TreeCommandsTest, ClickRecordsItemsOnly) {
 }
 
 TEST_F(TreeCommandsTest, ReadUnprotectedOnlyModeRefusesNewItems) {
-    char pattern[] = "/tmp/kivrano-tree-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const std::string file = std::string(pattern) + "/u.kvr";
+    std::optional<kivrano::testing::ScratchDirectory> scratch(std::in_place, "kivrano-tree");
+    const std::string file = scratch->file("u.kvr");
     SampleVault sample = makeSampleVault();
     writeFileBytes(file, vaultfile::write(sample.tree, sample.settings, "right"));
     prompter.yesNoAnswers = {true};  // go on with the unprotected folders
     ASSERT_TRUE(doc.open(file, "wrong", false));
-    fs::remove_all(pattern);
+    scratch.reset();  // the file is gone: nothing below reads it again
     ASSERT_TRUE(doc.readUnprotectedOnly());
 
     select(tree().firstFolder());
@@ -543,12 +544,9 @@ protected:
         void refuse(const std::string& message) override { refusals.push_back(message); }
     };
     LockTest() {
-        char pattern[] = "/tmp/kivrano-lock-XXXXXX";
-        dir = ::mkdtemp(pattern);
         commands.dialogs().screenLock = &lock;
         commands.hooks().lockChanged = [this](bool locked) { lockChanges.push_back(locked); };
     }
-    ~LockTest() override { fs::remove_all(dir); }
     // Opens the sample vault, saved under password.
     void openSample(const std::string& password) {
         const std::string file = dir + "/alice.kvr";
@@ -557,7 +555,8 @@ protected:
         ASSERT_TRUE(doc.open(file, password, false));
     }
 
-    std::string dir;
+    kivrano::testing::ScratchDirectory scratch{"kivrano-lock"};
+    std::string dir = scratch.path().string();
     ScriptedLock lock;
     std::vector<bool> lockChanges;
 };
@@ -848,9 +847,8 @@ TEST_F(TreeCommandsTest, HotKeySettingStoresRegistersAndMarksModifiedOnOkOnly) {
 }
 
 TEST_F(TreeCommandsTest, HelpOpensTheManualBesideTheProgramAndSaysWhyWhenItCannot) {
-    char pattern[] = "/tmp/kivrano-manual-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path root(pattern);
+    const kivrano::testing::ScratchDirectory scratch("kivrano-manual");
+    const fs::path& root = scratch.path();
     fs::create_directories(root / "usr/bin");
     fs::create_directories(root / "build/desktop");
     const auto manualOf = [](const fs::path& programDirectory) {
@@ -885,7 +883,6 @@ TEST_F(TreeCommandsTest, HelpOpensTheManualBesideTheProgramAndSaysWhyWhenItCanno
     ASSERT_EQ(prompter.messages.size(), 2u);
     EXPECT_EQ(
         prompter.messages[1].rfind("Cannot open the manual " + shell.calls().back().target, 0), 0u);
-    fs::remove_all(root);
 }
 
 TEST_F(TreeCommandsTest, ChangingToAnEmptyPasswordPromptsToSaveThenWarnsEvenWhenDeclined) {
@@ -921,8 +918,6 @@ protected:
         }
     };
     SignInTest() {
-        char pattern[] = "/tmp/kivrano-signin-XXXXXX";
-        dir = ::mkdtemp(pattern);
         commands.dialogs().signIn = &signIn;
         commands.hooks().setCaption = [this](const std::string& c) { caption = c; };
         commands.hooks().addTrayIcon = [this] { ++trayIcons; };
@@ -930,7 +925,6 @@ protected:
         hotKeys.globals.clear();
         doc.settings().autoLockMinutes = 7;
     }
-    ~SignInTest() override { fs::remove_all(dir); }
     static SignIn choice(const std::string& path, const std::string& user,
                          const std::string& password) {
         SignIn c;
@@ -940,7 +934,8 @@ protected:
         return c;
     }
 
-    std::string dir;
+    kivrano::testing::ScratchDirectory scratch{"kivrano-signin"};
+    std::string dir = scratch.path().string();
     ScriptedSignIn signIn;
     int trayIcons = 0;
 };

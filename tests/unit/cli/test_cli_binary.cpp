@@ -4,6 +4,7 @@
 #include "cli/VaultJson.h"
 #include "support/FileBytes.h"
 #include "support/SampleVault.h"
+#include "support/ScratchDirectory.h"
 #include "vault/FileIO.h"
 #include "vault/FileLock.h"
 #include "vault/TextListing.h"
@@ -124,11 +125,7 @@ class CliBinary : public ::testing::Test {
 protected:
     void SetUp() override {
         std::signal(SIGPIPE, SIG_IGN);  // a child that stops reading must not end the test
-        std::string pattern = (fs::temp_directory_path() / "kivrano-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
@@ -143,7 +140,8 @@ protected:
         return vaultfile::read(support::readFileBytes(file), password);
     }
 
-    fs::path m_dir;
+    kivrano::testing::ScratchDirectory m_scratch{"kivrano-cli"};
+    fs::path m_dir = m_scratch.path();
 };
 
 // The export of a file, with the parts that may differ between a legacy file and the file

@@ -2,6 +2,8 @@
 
 #include "vault/Strings.h"
 
+#include "support/ScratchDirectory.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -13,9 +15,8 @@ namespace fs = std::filesystem;
 
 // The label follows the alternatives' links to the program that runs, as x-www-browser does.
 TEST(WebBrowser, IsNamedAfterTheProgramItStarts) {
-    char pattern[] = "/tmp/kivrano-browser-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path root(pattern);
+    const kivrano::testing::ScratchDirectory scratch("kivrano-browser");
+    const fs::path& root = scratch.path();
     fs::create_directories(root / "lib/firefox-esr");
     std::ofstream(root / "lib/firefox-esr/firefox-esr") << "#!/bin/sh\n";
     fs::create_symlink(root / "lib/firefox-esr/firefox-esr", root / "alternative");
@@ -35,7 +36,6 @@ TEST(WebBrowser, IsNamedAfterTheProgramItStarts) {
         {"", "Web browser"},
     };
     for (const Case& c : cases) EXPECT_EQ(webBrowserLabel(c.path), c.label) << c.path;
-    fs::remove_all(root);
 
     EXPECT_EQ(cannotRunBrowserMessage("/nowhere/chromium"),
               "Cannot execute the Web browser (Chromium) - Its path is reported /nowhere/chromium\n"

@@ -3,6 +3,8 @@
 #include "LoopbackServer.h"
 #include "platform/fake/CapturedDebugSink.h"
 
+#include "support/ScratchDirectory.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -28,8 +30,6 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 class HttpDownloaderTest : public ::testing::Test {
 protected:
     HttpDownloaderTest() {
-        char pattern[] = "/tmp/kivrano-net-XXXXXX";
-        work = ::mkdtemp(pattern);
         fs::create_directories(served());
         fs::create_directories(profiles());
         // Both ways a data file begins: the older format, and "BF" of today's.
@@ -41,7 +41,6 @@ protected:
         writeFile(served() / "page.html", "<html><body>Not found</body></html>");
         writeFile(served() / "big.kvr", "BF" + std::string(options.maxBodyBytes, 'x'));
     }
-    ~HttpDownloaderTest() override { fs::remove_all(work); }
 
     fs::path served() const { return work / "served"; }
     fs::path profiles() const { return work / "Profiles"; }
@@ -62,7 +61,8 @@ protected:
         return downloader.downloadToFile(address, target(), progress);
     }
 
-    fs::path work;
+    kivrano::testing::ScratchDirectory scratch{"kivrano-net"};
+    fs::path work = scratch.path();
     CHttpDownloader::Options options = [] {
         CHttpDownloader::Options o;
         o.maxBodyBytes = 64 * 1024;

@@ -5,6 +5,7 @@
 #include "platform/fake/CapturedDebugSink.h"
 #include "platform/fake/MemorySettingsStore.h"
 #include "platform/fake/RecordingShell.h"
+#include "support/ScratchDirectory.h"
 #include "support/ScriptedPrompter.h"
 #include "vault/Strings.h"
 
@@ -205,8 +206,8 @@ std::string readFile(const fs::path& path) {
 }
 
 TEST(NetworkDialogOverTheWire, TheEmailReachesTheServerEncodedAndNeverTheTraceOrAMessage) {
-    char pattern[] = "/tmp/kivrano-net-XXXXXX";
-    const fs::path work = ::mkdtemp(pattern);
+    const kivrano::testing::ScratchDirectory scratch("kivrano-net");
+    const fs::path& work = scratch.path();
     fs::create_directories(work / "served");
     fs::create_directories(work / "Profiles");
     const std::string vault = readFile(fs::path(KIVRANO_FIXTURE_DIR) / "current-KVR2.04.kvr");
@@ -242,7 +243,6 @@ TEST(NetworkDialogOverTheWire, TheEmailReachesTheServerEncodedAndNeverTheTraceOr
         for (const auto& message : prompter.messages)
             EXPECT_EQ(message.find(secret), std::string::npos) << message;
     }
-    fs::remove_all(work);
 }
 
 }  // namespace

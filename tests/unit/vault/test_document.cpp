@@ -4,6 +4,7 @@
 
 #include "support/FileBytes.h"
 #include "support/SampleVault.h"
+#include "support/ScratchDirectory.h"
 #include "support/ScriptedPrompter.h"
 #include "support/VersionedWriter.h"
 
@@ -35,15 +36,6 @@ struct RecordingHotKeys : HotKeyBook {
 
 class DocumentTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kivrano-doc-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override {
-        ::chmod(dir.c_str(), 0700);
-        fs::remove_all(dir);
-    }
     std::string path(const std::string& name) const { return dir + "/" + name; }
 
     // Writes the sample vault as a profile file.
@@ -60,7 +52,8 @@ protected:
         return names;
     }
 
-    std::string dir;
+    kivrano::testing::ScratchDirectory scratch{"kivrano-doc"};
+    std::string dir = scratch.path().string();
     ScriptedPrompter prompter;
     RecordingHotKeys hotKeys;
     int historyEmptied = 0;

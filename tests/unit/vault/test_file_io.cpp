@@ -7,6 +7,7 @@
 
 #include "support/FileBytes.h"
 #include "support/SampleVault.h"
+#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -27,12 +28,6 @@ namespace {
 
 class FileIOTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kivrano-fileio-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
     std::string path(const std::string& name) const { return dir + "/" + name; }
     std::string writeSample(const std::string& name, const std::string& password) {
         SampleVault v = makeSampleVault();
@@ -45,7 +40,8 @@ protected:
         return st.st_mode & 07777;
     }
 
-    std::string dir;
+    kivrano::testing::ScratchDirectory scratch{"kivrano-fileio"};
+    std::string dir = scratch.path().string();
 };
 
 bool contains(const std::string& text, const std::string& part) {
