@@ -6,17 +6,20 @@
 #include "launch/AutoTrack.h"
 #include "launch/ItemLauncher.h"
 #include "vault/CKivranoDoc.h"
+#include "vault/Strings.h"
 
 namespace kivrano {
 
 WorkCommands::WorkCommands(CKivranoDoc& doc, TreeCommands& tree, AutoTrack& autoTrack,
-                           WorkHistory& history, ItemLauncher& launcher, WorkWindowHost& host)
+                           WorkHistory& history, ItemLauncher& launcher, WorkWindowHost& host,
+                           Prompter& prompter)
     : m_doc(doc),
       m_tree(tree),
       m_autoTrack(autoTrack),
       m_history(history),
       m_launcher(launcher),
-      m_host(host) {}
+      m_host(host),
+      m_prompter(prompter) {}
 
 void WorkCommands::addCommands(CommandRouter& router) {
     router.add(cmd::AutoTrack, [this] { toggleAutoTrack(); });
@@ -26,8 +29,14 @@ void WorkCommands::addCommands(CommandRouter& router) {
 }
 
 void WorkCommands::settingsLoaded(const VaultSettings& settings) {
-    m_autoTrack.setEnabled(settings.autoTrack != 0);
-    m_host.showAutoTrack(settings.autoTrack != 0);
+    const bool on = settings.autoTrack != 0;
+    m_autoTrack.setEnabled(on);
+    m_host.showAutoTrack(on);
+    if (on && !m_autoTrack.canSeeWindows() && !m_toldCannotSeeWindows) {
+        m_toldCannotSeeWindows = true;
+        m_prompter.message(std::string(text(StringId::AutoTrackCannotSeeWindows)),
+                           Prompter::Icon::Information);
+    }
 }
 
 void WorkCommands::toggleAutoTrack() {

@@ -11,6 +11,7 @@ class AutoTrack;
 class CKivranoDoc;
 class CommandRouter;
 class ItemLauncher;
+class Prompter;
 class TreeCommands;
 struct VaultSettings;
 
@@ -31,12 +32,13 @@ public:
 class WorkCommands {
 public:
     WorkCommands(CKivranoDoc& doc, TreeCommands& tree, AutoTrack& autoTrack, WorkHistory& history,
-                 ItemLauncher& launcher, WorkWindowHost& host);
+                 ItemLauncher& launcher, WorkWindowHost& host, Prompter& prompter);
 
     // Registers AutoTrack (menu and toolbar button), Previous and Next.
     void addCommands(CommandRouter& router);
 
-    // A vault's settings were loaded: AutoTrack follows its switch.
+    // A vault's settings were loaded: AutoTrack follows its switch. Where the desktop shows
+    // it no window, switching it on says so, once a run.
     void settingsLoaded(const VaultSettings& settings);
     void toggleAutoTrack();
     // One AutoTrack step; the item it picks is selected and shown, the tree back at the left.
@@ -72,6 +74,8 @@ private:
     WorkHistory& m_history;
     ItemLauncher& m_launcher;
     WorkWindowHost& m_host;
+    Prompter& m_prompter;
+    bool m_toldCannotSeeWindows = false;
 };
 
 }  // namespace kivrano

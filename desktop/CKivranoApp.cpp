@@ -125,8 +125,9 @@ void CKivranoApp::buildWindow() {
             cmd::UploadInternetExplorer, webBrowserLabel(m_platform.shell.builtInBrowser()))));
     m_view->frameAction = [this](int command) { return m_frame->action(command); };
     m_view->trace = [this](std::string_view line) { m_platform.trace.write(line); };
-    m_work = std::make_unique<WorkCommands>(m_doc, m_view->commands(), m_autoTrack, m_history,
-                                            m_launcher, static_cast<WorkWindowHost&>(*this));
+    m_work =
+        std::make_unique<WorkCommands>(m_doc, m_view->commands(), m_autoTrack, m_history,
+                                       m_launcher, static_cast<WorkWindowHost&>(*this), m_prompter);
 }
 
 void CKivranoApp::connectTreeCommands() {

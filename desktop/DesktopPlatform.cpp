@@ -29,6 +29,7 @@ public:
     std::string browserAddress(platform::WindowId) const override { return {}; }
     std::vector<platform::TopLevelWindow> topLevelWindows() const override { return {}; }
     void bringToTop(platform::WindowId) override {}
+    bool seesOtherWindows() const override { return false; }
     platform::WindowId mainWindow() const override { return 0; }
     bool isMainWindowForeground() const override { return false; }
     void showMainWindow() override {}

@@ -111,6 +111,10 @@ TreeNode bestMatchingItem(const VaultTree& tree, const WindowPage& page) {
     return best;
 }
 
+bool AutoTrack::canSeeWindows() const {
+    return m_windows.seesOtherWindows();
+}
+
 WindowPage AutoTrack::readForeground() const {
     const platform::WindowId window = m_windows.foregroundWindow();
     if (window == 0) return {};
@@ -131,7 +135,8 @@ WindowPage AutoTrack::readFirstPage() const {
 }
 
 TreeNode AutoTrack::step(VaultTree& tree, WorkHistory& history) {
-    if (!m_enabled) return kNoNode;
+    // A desktop that shows no window leaves the selection as the user made it.
+    if (!m_enabled || !canSeeWindows()) return kNoNode;
     WindowPage page = readForeground();
     // A browser still loading shows no address yet; wait for it.
     if (page.address.empty() && page.title.find("Microsoft Internet Explorer") != std::string::npos)

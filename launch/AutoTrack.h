@@ -41,6 +41,8 @@ public:
 
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { m_enabled = enabled; }
+    // Whether the desktop lets it see the window in front at all.
+    bool canSeeWindows() const;
 
     // The foreground window's page; empty when there is no foreground window.
     WindowPage readForeground() const;

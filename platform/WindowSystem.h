@@ -32,6 +32,9 @@ public:
     virtual std::vector<TopLevelWindow> topLevelWindows() const = 0;
     // Brings a window to the top and gives it the keyboard focus.
     virtual void bringToTop(WindowId window) = 0;
+    // False where the desktop tells nothing about other programs' windows (some Wayland
+    // desktops): the window in front is then always 0 and no window can be brought forward.
+    virtual bool seesOtherWindows() const { return true; }
 
     virtual WindowId mainWindow() const = 0;
     virtual bool isMainWindowForeground() const = 0;

@@ -114,6 +114,10 @@ std::string_view text(StringId id) {
         case StringId::CannotRunBrowser:
             return "Cannot execute the %s - Its path is reported %s\nCheck the file exists or "
                    "use other options such as Default Browser or Specify Application";
+        case StringId::AutoTrackCannotSeeWindows:
+            return "AutoTrack cannot see the window in front on this desktop, so it keeps the "
+                   "current selection. It follows the window in front on X11 desktops, on sway "
+                   "and other wlroots desktops, and on KDE Plasma.";
         case StringId::NoWebBrowser:
             return "No web browser was found. Install one (for example Firefox or Chromium) or "
                    "name it in the BROWSER environment variable, or use other options such as "

@@ -63,6 +63,7 @@ enum class StringId : int {
     ManualNotInstalled = 302,
     NoWebBrowser = 303,
     PasswordChangeUnprotectedOnly = 304,
+    AutoTrackCannotSeeWindows = 305,
     // Field list
     ColumnName = 61246,
     ColumnHotkey = 61247,

@@ -24,6 +24,9 @@ public:
     // Adds a window on top of the others; it becomes the foreground window.
     void addWindow(WindowId id, Window window);
     void setForeground(WindowId id) { m_foreground = id; }
+    // A desktop that tells nothing about other windows.
+    void setBlind(bool blind) { m_blind = blind; }
+    bool seesOtherWindows() const override { return !m_blind; }
 
     WindowId foregroundWindow() const override;
     std::string title(WindowId window) const override;
@@ -48,6 +51,7 @@ private:
     std::vector<WindowId> m_stacking;  // topmost first
     WindowId m_foreground = kMainWindow;
     bool m_mainVisible = true;
+    bool m_blind = false;
     std::vector<WindowId> m_broughtToTop;
 };
 

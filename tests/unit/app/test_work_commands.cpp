@@ -8,6 +8,7 @@
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/RecordingShell.h"
 #include "vault/CKivranoDoc.h"
+#include "vault/Strings.h"
 
 #include "support/ScriptedPrompter.h"
 
@@ -60,7 +61,7 @@ protected:
     AutoTrack autoTrack{windows};
     WorkHistory history;
     ItemLauncher launcher{shell, windows, prompter};
-    WorkCommands work{doc, tree, autoTrack, history, launcher, screen};
+    WorkCommands work{doc, tree, autoTrack, history, launcher, screen, prompter};
     CommandRouter router;
     TreeNode folder = kNoNode;
     std::vector<TreeNode> items;
@@ -79,6 +80,32 @@ TEST_F(WorkCommandsTest, AutoTrackSwitchFollowsTheMenuTheButtonAndTheFile) {
     loaded.autoTrack = 1;
     work.settingsLoaded(loaded);
     EXPECT_TRUE(autoTrack.isEnabled() && screen.autoTrackShown);
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+// Where the desktop shows no window the switch still works, says why nothing follows, once,
+// and the selection stays as the user made it.
+TEST_F(WorkCommandsTest, AutoTrackOnADesktopWithoutWindowsSaysSoOnceAndKeepsTheSelection) {
+    windows.setBlind(true);
+    windows.addWindow(7, {"Mail - Browser", "browser", "https://Mail.example", 0});
+    tree.selectNode(items[1]);
+    doc.settings().autoTrack = 0;
+    EXPECT_TRUE(router.dispatch(cmd::AutoTrack));
+    EXPECT_TRUE(autoTrack.isEnabled());
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0], text(StringId::AutoTrackCannotSeeWindows));
+
+    work.autoTrackStep();
+    EXPECT_EQ(doc.tree().selection(), items[1]);
+    EXPECT_TRUE(router.dispatch(cmd::AutoTrack));
+    EXPECT_TRUE(router.dispatch(cmd::AutoTrack));
+    EXPECT_EQ(prompter.messages.size(), 1u);
+
+    // The same window seen: AutoTrack picks the item, so the step above kept it for the
+    // right reason.
+    windows.setBlind(false);
+    work.autoTrackStep();
+    EXPECT_EQ(doc.tree().selection(), items[0]);
 }
 
 TEST_F(WorkCommandsTest, HistoryCommandsWalkTheUsedItemsAndFollowTheirState) {
