@@ -21,7 +21,6 @@ namespace {
 const QString kKWin = QStringLiteral("org.kde.KWin");
 const QString kScripting = QStringLiteral("/Scripting");
 const QString kScriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
-const QString kOurPath = QStringLiteral("/org/kivrano/KWinWindows");
 const QString kOurInterface = QStringLiteral("org.kivrano.KWinWindows");
 constexpr int kCallTimeoutMs = 3000;
 
@@ -48,12 +47,23 @@ std::unique_ptr<QTemporaryFile> scriptFile(const QString& text) {
 
 }  // namespace
 
+namespace {
+// Each backend of ours has an object and a script name of its own.
+int nextInstance() {
+    static int instances = 0;
+    return ++instances;
+}
+}  // namespace
+
 KWinScriptWindows::KWinScriptWindows(DebugSink& trace, QObject* parent)
-    : QObject(parent), m_trace(trace) {}
+    : QObject(parent),
+      m_trace(trace),
+      m_instance(nextInstance()),
+      m_reportPath(QStringLiteral("/org/kivrano/KWinWindows/%1").arg(m_instance)) {}
 
 KWinScriptWindows::~KWinScriptWindows() {
     if (!m_scriptName.isEmpty()) unloadScript(m_scriptName);
-    if (m_registered) QDBusConnection::sessionBus().unregisterObject(kOurPath);
+    if (m_registered) QDBusConnection::sessionBus().unregisterObject(m_reportPath);
 }
 
 bool KWinScriptWindows::kwinAvailable() {
@@ -73,20 +83,21 @@ bool KWinScriptWindows::start(std::chrono::milliseconds timeout) {
         return false;
     }
     if (!m_registered) {
-        m_registered = bus.registerObject(kOurPath, this, QDBusConnection::ExportScriptableSlots);
+        m_registered =
+            bus.registerObject(m_reportPath, this, QDBusConnection::ExportScriptableSlots);
         if (!m_registered) {
-            trace("cannot offer " + kOurPath.toStdString() + " on the session bus");
+            trace("cannot offer " + m_reportPath.toStdString() + " on the session bus");
             return false;
         }
     }
     // Our unique name is address enough: nothing of the bus's names needs to be ours.
     m_scriptFile =
-        scriptFile(kwin::windowReportScript({bus.baseService(), kOurPath, kOurInterface}));
+        scriptFile(kwin::windowReportScript({bus.baseService(), m_reportPath, kOurInterface}));
     if (!m_scriptFile) {
         trace("cannot write the KWin script to " + QDir::tempPath().toStdString());
         return false;
     }
-    const QString name = QStringLiteral("kivrano-windows-%1").arg(::getpid());
+    const QString name = QStringLiteral("kivrano-windows-%1-%2").arg(::getpid()).arg(m_instance);
     if (!runScript(m_scriptFile->fileName(), name)) return false;
     m_scriptName = name;
     if (!waitForReport([this] { return m_table.hasReport(); }, timeout)) {
@@ -197,8 +208,10 @@ void KWinScriptWindows::bringToTop(WindowId window) {
         trace("cannot write the KWin activation script to " + QDir::tempPath().toStdString());
         return;
     }
-    const QString name =
-        QStringLiteral("kivrano-activate-%1-%2").arg(::getpid()).arg(++m_activations);
+    const QString name = QStringLiteral("kivrano-activate-%1-%2-%3")
+                             .arg(::getpid())
+                             .arg(m_instance)
+                             .arg(++m_activations);
     if (!runScript(file->fileName(), name)) return;
     if (!waitForReport([this, window] { return m_table.active() == window; },
                        std::chrono::seconds(1)))

@@ -39,6 +39,10 @@ public:
     bool start(std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
     void setMainWindow(QWidget* window) { m_mainWindow = window; }
+    // The name KWin knows our script by; empty until start() loaded it.
+    const QString& scriptName() const { return m_scriptName; }
+    // Our object's path, which the script reports to.
+    const QString& reportPath() const { return m_reportPath; }
 
     WindowId foregroundWindow() const override;
     std::string title(WindowId window) const override;
@@ -55,6 +59,7 @@ public:
     void hideMainWindow() override;
     void activateMainWindow() override;
 
+public slots:
     // Called by our KWin script over the bus.
     Q_SCRIPTABLE void Report(const QString& report);
 
@@ -73,6 +78,8 @@ private:
     kwin::KWinWindowTable m_table;
     QPointer<QWidget> m_mainWindow;
     std::unique_ptr<QTemporaryFile> m_scriptFile;
+    const int m_instance;
+    const QString m_reportPath;
     QString m_scriptName;
     QString m_kwinOwner;
     bool m_registered = false;
