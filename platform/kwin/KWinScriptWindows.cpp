@@ -247,8 +247,10 @@ void KWinScriptWindows::activateMainWindow() {
     m_mainWindow->raise();
     m_mainWindow->activateWindow();
     // Wayland lets a program take the focus only with the compositor's leave; KWin's own
-    // activation needs none.
-    if (const WindowId main = mainWindow(); main != 0) bringToTop(main);
+    // activation needs none. A window shown just now is waited for until KWin lists it.
+    waitForReport([this] { return mainWindow() != 0; }, std::chrono::seconds(1));
+    if (const WindowId main = mainWindow(); main != 0 && foregroundWindow() != main)
+        bringToTop(main);
 }
 
 void KWinScriptWindows::trace(const std::string& line) const {

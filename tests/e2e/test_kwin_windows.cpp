@@ -110,6 +110,12 @@ TEST_F(KWinWindowsE2E, OurMainWindowIsKnownComesForwardAndGivesWay) {
     windows.hideMainWindow();
     EXPECT_TRUE(waitFor([&] { return windows.mainWindow() == 0; })) << describe();
     EXPECT_FALSE(windows.isMainWindowForeground());
+
+    // From hidden, with another window in front: in front as soon as the call returns.
+    windows.bringToTop(windowTitled("Target Behind"));
+    ASSERT_EQ(windows.title(windows.foregroundWindow()), "Target Behind");
+    windows.activateMainWindow();
+    EXPECT_TRUE(windows.isMainWindowForeground()) << describe();
 }
 
 TEST_F(KWinWindowsE2E, OnlyKWinsReportsCountAndTheScriptGoesAtTheEnd) {
