@@ -44,11 +44,15 @@ if [ -z "${KIVRANO_KWIN_SESSION:-}" ]; then
   </policy>
 </busconfig>
 CONF
-  KIVRANO_KWIN_SESSION=$work dbus-run-session --config-file="$work/bus.conf" -- "$0" "$@"
+  # Stopped from outside (a test's time-out), the session inside takes its programs down.
+  trap '[ -s "$work/session.pid" ] && kill "$(cat "$work/session.pid")" 2>/dev/null; wait; exit 130' INT TERM
+  KIVRANO_KWIN_SESSION=$work dbus-run-session --config-file="$work/bus.conf" -- "$0" "$@" &
+  wait $!
   exit $?
 fi
 
 work=$KIVRANO_KWIN_SESSION
+echo $$ >"$work/session.pid"
 pids=()
 cleanup() {
   local p
