@@ -6,7 +6,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusReply>
 #include <QDir>
 #include <QEventLoop>
 #include <QTimer>
@@ -45,14 +44,12 @@ std::unique_ptr<QTemporaryFile> scriptFile(const QString& text) {
     return file;
 }
 
-}  // namespace
-
-namespace {
 // Each backend of ours has an object and a script name of its own.
 int nextInstance() {
     static int instances = 0;
     return ++instances;
 }
+
 }  // namespace
 
 KWinScriptWindows::KWinScriptWindows(DebugSink& trace, QObject* parent)
