@@ -36,8 +36,9 @@ inline void settle(int ms = 150) {
 // The recording target program (kivrano_e2e_target), its reports and its fields' texts.
 class Target {
 public:
-    Target() {
+    explicit Target(const QStringList& arguments = {}) {
         m_process.setProgram(QStringLiteral(KIVRANO_E2E_TARGET));
+        m_process.setArguments(arguments);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
                          [this] { m_output += m_process.readAllStandardOutput(); });

@@ -6,7 +6,7 @@
 #   launch/   vault/ and the platform interfaces, no Qt and no backend
 #   app/      anything below it, never ui/ or desktop/
 #   net/, phone/  vault/ and platform/, never app/, ui/ or desktop/
-#   ui/       never desktop/ or a platform backend of the window system (x11, wayland)
+#   ui/       never desktop/ or a platform backend of the window system (x11, wayland, kwin)
 #   X11 and xkbcommon headers only inside platform/x11/ sources
 # and every source file of a folder is built: named in its folder's CMakeLists.txt.
 # Usage: check_layering.sh SOURCE_ROOT
@@ -60,7 +60,7 @@ forbid "launch/ uses vault/ and the platform interfaces only, no Qt" \
   '("(platform/[a-z]+/|app|ui|desktop|net|phone|cli)/?|<Q)' "${launch[@]}"
 forbid "app/ never uses ui/ or desktop/" '"(ui|desktop)/' "${app[@]}"
 forbid "net/ and phone/ never use app/, ui/ or desktop/" '"(app|ui|desktop)/' "${netphone[@]}"
-forbid "ui/ never uses desktop/ or a window-system backend" '"(desktop|platform/x11|platform/wayland)/' \
+forbid "ui/ never uses desktop/ or a window-system backend" '"(desktop|platform/x11|platform/wayland|platform/kwin)/' \
   "${ui[@]}"
 forbid "X11 headers belong inside platform/x11/" '<(X11|xkbcommon)/' "${outside_x11[@]}"
 
