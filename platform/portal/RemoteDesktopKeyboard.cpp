@@ -158,7 +158,10 @@ bool RemoteDesktopKeyboard::sendKeysym(std::uint32_t keysym, bool pressed) {
     const QDBusMessage reply =
         m_bus.call(message, QDBus::Block, static_cast<int>(m_timeouts.request.count()));
     if (reply.type() == QDBusMessage::ReplyMessage) return true;
-    trace("a key was refused: " + reply.errorMessage().toStdString());
+    // The grant is gone (the desktop ended it) or broken: the rest of the typing is dropped
+    // and the next one asks anew.
+    trace("a key was refused, the session is given up: " + reply.errorMessage().toStdString());
+    closeSession();
     return false;
 }
 
