@@ -134,8 +134,10 @@ void GlobalShortcutsHotKeys::closeSession() {
     m_ids.clear();
     m_pressed.clear();
     if (m_session.isEmpty()) return;
-    m_bus.asyncCall(QDBusMessage::createMethodCall(kPortalService, m_session, kSessionInterface,
-                                                   QStringLiteral("Close")));
+    // Waited for: the next session takes the same name.
+    m_bus.call(QDBusMessage::createMethodCall(kPortalService, m_session, kSessionInterface,
+                                              QStringLiteral("Close")),
+               QDBus::Block, static_cast<int>(m_timeouts.request.count()));
     m_session.clear();
 }
 
@@ -146,6 +148,11 @@ void GlobalShortcutsHotKeys::finishBinding(const std::string& line) {
 
 void GlobalShortcutsHotKeys::bind() {
     m_bindingScheduled = false;
+    if (m_creating) {
+        // One session at a time (they share a name): the next binding follows this one.
+        m_bindAgain = true;
+        return;
+    }
     const std::uint64_t generation = ++m_generation;
     closeSession();
     if (m_keys.empty()) return finishBinding("no shortcuts to bind");
@@ -163,22 +170,23 @@ void GlobalShortcutsHotKeys::bind() {
     std::map<QString, HotKeyId> ids;
     for (const ShortcutSpec& spec : specs) ids[QString::fromStdString(spec.id)] = spec.hotKey;
 
-    QVariantMap options{{QStringLiteral("session_handle_token"), nextHandleToken()}};
+    // The desktop names the shortcuts' group in its settings after this token (KDE Plasma).
+    QVariantMap options{{QStringLiteral("session_handle_token"), QStringLiteral("kivrano")}};
     if (m_version < 2) options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(shortcuts));
+    m_creating = true;
     PortalRequest::start(
         m_bus, kGlobalShortcuts, QStringLiteral("CreateSession"), {}, options, m_timeouts.request,
         this, [this, generation, shortcuts, ids](const PortalResult& created) {
+            m_creating = false;
             const QString session = sessionHandleOf(created.results);
-            if (generation != m_generation) {
-                // Replaced meanwhile: this session is nobody's.
-                if (!session.isEmpty())
-                    m_bus.asyncCall(QDBusMessage::createMethodCall(
-                        kPortalService, session, kSessionInterface, QStringLiteral("Close")));
-                return;
+            if (created.succeeded()) m_session = session;
+            if (m_bindAgain) {
+                // The keys changed meanwhile: this session is replaced before it is used.
+                m_bindAgain = false;
+                return bind();
             }
             if (!created.succeeded() || session.isEmpty())
                 return finishBinding(created.describe(QStringLiteral("CreateSession")));
-            m_session = session;
             m_ids = ids;
             if (m_version >= 2)
                 bindShortcuts(generation, shortcuts);

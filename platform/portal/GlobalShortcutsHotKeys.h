@@ -73,7 +73,9 @@ private:
     std::function<void(HotKeyId)> m_handler;
     std::map<HotKeyId, HotKeyValue> m_keys;
     bool m_bindingScheduled = false;
-    // Each binding replaces the one before; the answers to an older one are ignored.
+    bool m_creating = false;   // a CreateSession is on its way
+    bool m_bindAgain = false;  // and the keys changed since it was asked for
+    // Each binding replaces the one before; the later answers to an older one are ignored.
     std::uint64_t m_generation = 0;
     uint m_version = 0;  // 0 until read
     QString m_session;

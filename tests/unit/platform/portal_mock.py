@@ -5,10 +5,11 @@ Parameters:
   remote_desktop_version, global_shortcuts_version: the interfaces' "version" (0: no interface)
   refuse:        a method answered with response 1, as when the user says no
   silent:        a method whose request never gets a response
+  hold:          a method whose first response waits for Answer()
   close_after_keys: the desktop closes the RemoteDesktop session after that many key events
 
 What the clients asked is read with org.kivrano.PortalMock.Log, one line a call; Press(id)
-presses and releases a bound shortcut.
+presses and releases a bound shortcut; Answer() sends the held response.
 '''
 
 import dbus
@@ -96,6 +97,10 @@ def answer(portal, method, sender, options, results):
                                                             signature='sv'))
         request.remove_from_connection()
         return False
+    if portal.hold == method:
+        portal.hold = ''
+        portal.held.append(respond)
+        return dbus.ObjectPath(path)
     GLib.idle_add(respond)
     return dbus.ObjectPath(path)
 
@@ -184,6 +189,12 @@ def control_log(self, sender=None):
     return dbus.Array(self.portal_log, signature='s')
 
 
+def control_answer(self, sender=None):
+    for respond in self.held:
+        GLib.idle_add(respond)
+    self.held = []
+
+
 def control_press(self, shortcut_id, sender=None):
     for session in list(self.sessions.values()):
         if session.kind == 'GlobalShortcuts' and any(s[0] == shortcut_id for s in session.shortcuts):
@@ -210,9 +221,12 @@ def load(mock, parameters):
     mock.refuse = parameters.get('refuse', '')
     mock.silent = parameters.get('silent', '')
     mock.close_after_keys = int(parameters.get('close_after_keys', 0))
+    mock.hold = parameters.get('hold', '')
+    mock.held = []
 
     add(mock, MAIN_IFACE, 'Log', '', 'as', control_log)
     add(mock, MAIN_IFACE, 'Press', 's', 'b', control_press)
+    add(mock, MAIN_IFACE, 'Answer', '', '', control_answer)
     if mock.rd_version:
         mock.AddProperties(REMOTE_DESKTOP, {'version': dbus.UInt32(mock.rd_version),
                                             'AvailableDeviceTypes': dbus.UInt32(7)})

@@ -322,6 +322,28 @@ TEST_F(PortalBusTest, ShortcutsGoWithTheSessionOnVersionOneAndAreBoundOnVersionT
     }
 }
 
+TEST_F(PortalBusTest, KeysChangedWhileTheSessionIsMadeAreBoundInTheNextOne) {
+    startPortal(QStringLiteral(R"({"hold": "GlobalShortcuts.CreateSession"})"));
+    GlobalShortcutsHotKeys& portalHotKeys = hotKeys();
+    portalHotKeys.registerHotKey(1, {'P', HotKeyValue::kAlt});
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return !portalLogMatching("GlobalShortcuts.CreateSession").empty(); }));
+    portalHotKeys.registerHotKey(2, {'E', HotKeyValue::kAlt});
+    QCoreApplication::processEvents();  // the second binding's turn, while the first waits
+    bus().call(QDBusMessage::createMethodCall(kPortalService, kPortalPath,
+                                              QStringLiteral("org.kivrano.PortalMock"),
+                                              QStringLiteral("Answer")));
+    ASSERT_TRUE(processEventsUntil([&] { return m_bindings == 1; }));
+    EXPECT_EQ(portalLogMatching("GlobalShortcuts."),
+              (Lines{"GlobalShortcuts.CreateSession shortcuts=hotkey-1:ALT+p:Kivrano: type the "
+                     "password",
+                     "GlobalShortcuts.Session.Close",
+                     "GlobalShortcuts.CreateSession shortcuts=hotkey-1:ALT+p:Kivrano: type the "
+                     "password,hotkey-2:ALT+e:Kivrano: type Etc 1",
+                     "GlobalShortcuts.ListShortcuts"}));
+    ASSERT_TRUE(press(QStringLiteral("hotkey-2")));
+}
+
 TEST_F(PortalBusTest, NoGlobalShortcutsPortalLeavesTheKeysUnboundAndSaysSo) {
     startPortal(QStringLiteral(R"({"global_shortcuts_version": 0})"));
     GlobalShortcutsHotKeys& portalHotKeys = hotKeys();
