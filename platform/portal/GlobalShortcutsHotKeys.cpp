@@ -77,15 +77,6 @@ std::string describeBound(const BusShortcuts& shortcuts) {
     return text.empty() ? std::string("none") : text;
 }
 
-QString sessionHandleOf(const QVariantMap& results) {
-    const QVariant handle = results.value(QStringLiteral("session_handle"));
-    if (handle.canConvert<QDBusObjectPath>()) {
-        const QString path = handle.value<QDBusObjectPath>().path();
-        if (!path.isEmpty()) return path;
-    }
-    return handle.toString();
-}
-
 }  // namespace
 
 GlobalShortcutsHotKeys::GlobalShortcutsHotKeys(QDBusConnection bus, DebugSink& trace,

@@ -139,6 +139,16 @@ PortalResult PortalRequest::call(QDBusConnection bus, const QString& interface,
     return result.value_or(PortalResult{PortalOutcome::NoAnswer, {}, {}});
 }
 
+// CreateSession answers with the session's path as a string (some portals as an object path).
+QString sessionHandleOf(const QVariantMap& results) {
+    const QVariant handle = results.value(QStringLiteral("session_handle"));
+    if (handle.canConvert<QDBusObjectPath>()) {
+        const QString path = handle.value<QDBusObjectPath>().path();
+        if (!path.isEmpty()) return path;
+    }
+    return handle.toString();
+}
+
 QVariant portalProperty(QDBusConnection bus, const QString& interface, const QString& name) {
     QDBusMessage message = QDBusMessage::createMethodCall(
         kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"),

@@ -85,6 +85,9 @@ private:
     bool m_finished = false;
 };
 
+// The session a CreateSession response names; empty when it names none.
+QString sessionHandleOf(const QVariantMap& results);
+
 // A property of the portal's interface (its "version", say); nothing valid when the portal or
 // the interface is missing.
 QVariant portalProperty(QDBusConnection bus, const QString& interface, const QString& name);

@@ -19,16 +19,6 @@ constexpr uint kKeyboardDevice = 1;
 // Kept until the user revokes it in the desktop's settings.
 constexpr uint kPersistUntilRevoked = 2;
 
-// CreateSession answers with the session's path as a string (some portals as an object path).
-QString sessionHandleOf(const QVariantMap& results) {
-    const QVariant handle = results.value(QStringLiteral("session_handle"));
-    if (handle.canConvert<QDBusObjectPath>()) {
-        const QString path = handle.value<QDBusObjectPath>().path();
-        if (!path.isEmpty()) return path;
-    }
-    return handle.toString();
-}
-
 }  // namespace
 
 RemoteDesktopKeyboard::RemoteDesktopKeyboard(QDBusConnection bus, RestoreTokenFile restoreToken,

@@ -10,6 +10,7 @@
 #include "platform/portal/GlobalShortcutsHotKeys.h"
 #include "platform/portal/PortalRequest.h"
 #include "platform/portal/RemoteDesktopKeyboard.h"
+#include "support/PrivateBus.h"
 #include "support/ScratchDirectory.h"
 #include "unit/phone/ProcessEventsUntil.h"
 #include "vault/VaultItem.h"
@@ -33,38 +34,22 @@ using namespace std::chrono_literals;
 using kivrano::testing::processEventsUntil;
 using Lines = std::vector<std::string>;
 
-QString firstLine(QProcess& process) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!process.canReadLine() && std::chrono::steady_clock::now() < deadline)
-        process.waitForReadyRead(100);
-    return QString::fromUtf8(process.readLine()).trimmed();
-}
-
 class PortalBusTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (QProcess::execute(QStringLiteral(KIVRANO_PYTHON3),
                               {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) != 0)
             GTEST_SKIP() << "python3-dbusmock is not installed (scripts/deps.sh test installs it)";
-        m_bus.setProgram(QStringLiteral("dbus-daemon"));
-        m_bus.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
-                            QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
-        m_bus.start();
-        ASSERT_TRUE(m_bus.waitForStarted())
-            << "dbus-daemon is not installed: run scripts/deps.sh test";
-        m_address = firstLine(m_bus);
-        ASSERT_FALSE(m_address.isEmpty()) << "dbus-daemon printed no address";
+        m_address = kivrano::testing::startPrivateBus(m_bus);
+        ASSERT_FALSE(m_address.isEmpty())
+            << "dbus-daemon did not start (is it installed? run scripts/deps.sh test)";
     }
 
     void TearDown() override {
         m_keyboard.reset();
         m_hotKeys.reset();
         QDBusConnection::disconnectFromBus(m_address);
-        for (QProcess* process : {&m_portal, &m_bus}) {
-            if (process->state() == QProcess::NotRunning) continue;
-            process->terminate();
-            if (!process->waitForFinished(5000)) process->kill();
-        }
+        kivrano::testing::endProcesses({&m_portal, &m_bus});
     }
 
     // The stand-in portal with the template's parameters (JSON), once it owns its name.
