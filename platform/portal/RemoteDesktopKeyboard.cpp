@@ -42,8 +42,8 @@ bool RemoteDesktopKeyboard::beginTyping() {
         closeSession();
         return false;
     }
-    // The first key of a new input device is lost on every desktop tried: a Shift press
-    // and release costs nothing.
+    // Some desktops lose the first key of a new input device: a Shift press and release
+    // costs nothing where they do not.
     sendKeysym(XKB_KEY_Shift_L, true);
     sendKeysym(XKB_KEY_Shift_L, false);
     return hasSession();
