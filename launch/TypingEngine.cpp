@@ -73,6 +73,13 @@ TypingMethod chooseTypingMethod(const VaultItem& item, std::string_view text,
     return paste ? TypingMethod::Paste : TypingMethod::Keystrokes;
 }
 
+bool keyboardTypesText(const platform::Keyboard& keyboard, std::string_view text) {
+    for (char32_t c : decodeVaultText(text)) {
+        if (c != U'\r' && !keyboard.typesCharacter(c)) return false;
+    }
+    return true;
+}
+
 TypingPlan planTyping(const FieldToType& field, TypingMethod method) {
     TypingPlan plan;
     if (method == TypingMethod::Paste) {
@@ -93,7 +100,7 @@ TypingPlan planTyping(const FieldToType& field, TypingMethod method) {
     return plan;
 }
 
-TypingEngine::Outcome TypingEngine::perform(const TypingPlan& plan, platform::WindowId target) {
+TypingEngine::Result TypingEngine::perform(const TypingPlan& plan, platform::WindowId target) {
     // Keys of ours that are down: a stop waits until a combination (Shift+Tab, Ctrl+V) is
     // complete, so that no key is left pressed.
     int down = 0;
@@ -109,7 +116,7 @@ TypingEngine::Outcome TypingEngine::perform(const TypingPlan& plan, platform::Wi
                                    std::to_string(target) + " to " + std::to_string(now) +
                                    " after " + std::to_string(done) + " of " +
                                    std::to_string(plan.size()) + " steps\n");
-                return Outcome::WindowChanged;
+                return Result::WindowChanged;
             }
         }
         switch (action.kind) {
@@ -126,7 +133,7 @@ TypingEngine::Outcome TypingEngine::perform(const TypingPlan& plan, platform::Wi
                 m_keyboard.typeCharacter(action.character);
                 break;
             case TypingAction::Kind::SetClipboard:
-                if (!m_clipboard.open()) return Outcome::ClipboardUnavailable;
+                if (!m_clipboard.open()) return Result::ClipboardUnavailable;
                 m_clipboard.empty();
                 m_clipboard.setSecretText(action.text);
                 m_clipboard.close();
@@ -135,14 +142,23 @@ TypingEngine::Outcome TypingEngine::perform(const TypingPlan& plan, platform::Wi
         }
         ++done;
     }
-    return Outcome::Completed;
+    return Result::Typed;
 }
 
-void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t typeInMode) {
-    if (item == nullptr || m_typing) return;
+TypingEngine::Result TypingEngine::typeField(const VaultItem* item, int hotKeyId,
+                                             std::int32_t typeInMode) {
+    if (item == nullptr || m_typing) return Result::Nothing;
     const auto field = fieldForHotKey(*item, hotKeyId);
-    if (!field) return;
+    if (!field) return Result::Nothing;
     m_typing = true;
+    // First, as the desktop may show its own dialog to grant the keyboard: the window to type
+    // into is the one in front after it.
+    if (!m_keyboard.beginTyping()) {
+        if (m_debug)
+            m_debug->write("typing: the desktop did not grant the keyboard; nothing was typed\n");
+        m_typing = false;
+        return Result::KeyboardUnavailable;
+    }
 
     // The hotkey was pressed with our own window in front: type into the window behind it.
     if (m_windows.isMainWindowForeground()) {
@@ -161,8 +177,10 @@ void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t t
         m_debug->write("typing: no window in front is known; the window is not watched\n");
     const std::string title =
         typeInMode == kTypeInAutomatic ? m_windows.title(target) : std::string();
-    const TypingPlan plan =
-        planTyping(*field, chooseTypingMethod(*item, field->text, typeInMode, title));
+    TypingMethod method = chooseTypingMethod(*item, field->text, typeInMode, title);
+    if (method == TypingMethod::Keystrokes && !keyboardTypesText(m_keyboard, field->text))
+        method = TypingMethod::Paste;
+    const TypingPlan plan = planTyping(*field, method);
     const bool pastes = !plan.empty() && plan.front().kind == TypingAction::Kind::SetClipboard;
 
     // The hotkey's own modifiers would turn typed letters into shortcuts. Most users let go
@@ -173,16 +191,24 @@ void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t t
         }
         return false;
     };
-    for (int i = 0; i < kReleasePolls && anyHeld(); ++i) m_pause.pause(kReleasePoll);
     std::array<bool, kModifiers.size()> released{};
-    for (std::size_t i = 0; i < kModifiers.size(); ++i) {
-        if (m_keyboard.isPhysicallyHeld(kModifiers[i].modifier)) {
-            m_keyboard.keyUp(kModifiers[i].key);
-            released[i] = true;
+    if (m_keyboard.knowsHeldModifiers()) {
+        for (int i = 0; i < kReleasePolls && anyHeld(); ++i) m_pause.pause(kReleasePoll);
+        for (std::size_t i = 0; i < kModifiers.size(); ++i) {
+            if (m_keyboard.isPhysicallyHeld(kModifiers[i].modifier)) {
+                m_keyboard.keyUp(kModifiers[i].key);
+                released[i] = true;
+            }
         }
+    } else {
+        // Nobody tells us what is held: the user gets the whole moment to let go, then all
+        // three are released for them (releasing a key that is up changes nothing). None is
+        // pressed again, since nobody can tell whether a finger is still on it.
+        m_pause.pause(kReleasePoll * kReleasePolls);
+        for (const auto& m : kModifiers) m_keyboard.keyUp(m.key);
     }
 
-    const Outcome outcome = perform(plan, target);
+    const Result outcome = perform(plan, target);
 
     // Pressed again only while the user still holds it: a key pressed for a finger that has
     // gone would stay down and turn every later key into a shortcut.
@@ -190,11 +216,12 @@ void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t t
         if (released[i] && m_keyboard.isPhysicallyHeld(kModifiers[i].modifier))
             m_keyboard.keyDown(kModifiers[i].key);
     }
+    m_keyboard.endTyping();
 
     // The field must not stay readable on the clipboard. Something the user copied in the
     // meantime is theirs and stays.
     // A stop does not change that: the text is on the clipboard all the same.
-    if (pastes && outcome != Outcome::ClipboardUnavailable) {
+    if (pastes && outcome != Result::ClipboardUnavailable) {
         m_pause.pause(kPasteWait);
         if (m_clipboard.open()) {
             if (m_clipboard.text() == field->text) m_clipboard.empty();
@@ -202,6 +229,7 @@ void TypingEngine::typeField(const VaultItem* item, int hotKeyId, std::int32_t t
         }
     }
     m_typing = false;
+    return outcome;
 }
 
 }  // namespace kivrano

@@ -40,6 +40,10 @@ enum class TypingMethod { Keystrokes, Paste };
 TypingMethod chooseTypingMethod(const VaultItem& item, std::string_view text,
                                 std::int32_t typeInMode, std::string_view foregroundTitle);
 
+// Whether the keyboard can type every character of the text itself; a field it cannot is
+// pasted whatever the mode says.
+bool keyboardTypesText(const platform::Keyboard& keyboard, std::string_view text);
+
 // One step of typing a field, performed in order against the platform.
 struct TypingAction {
     enum class Kind { KeyDown, KeyUp, Character, SetClipboard, Wait };
@@ -84,7 +88,14 @@ public:
     // is the one typed into: when another comes to the front (a notification, the user
     // switching), typing stops before the next character, Tab, Enter or paste, so that the
     // rest of a password never lands in the wrong window.
-    void typeField(const VaultItem* item, int hotKeyId, std::int32_t typeInMode);
+    enum class Result {
+        Typed,
+        Nothing,               // no item, no such field, or a typing already under way
+        KeyboardUnavailable,   // the desktop did not grant the keyboard: nothing was typed
+        ClipboardUnavailable,  // the paste could not take the clipboard: nothing was typed
+        WindowChanged,         // stopped part-way, another window came to the front
+    };
+    Result typeField(const VaultItem* item, int hotKeyId, std::int32_t typeInMode);
     // A field is being typed (a field key now is dropped).
     bool isTyping() const { return m_typing; }
 
@@ -92,8 +103,7 @@ public:
     void setDebugSink(platform::DebugSink* debug) { m_debug = debug; }
 
 private:
-    enum class Outcome { Completed, ClipboardUnavailable, WindowChanged };
-    Outcome perform(const TypingPlan& plan, platform::WindowId target);
+    Result perform(const TypingPlan& plan, platform::WindowId target);
 
     platform::Keyboard& m_keyboard;
     platform::Clipboard& m_clipboard;

@@ -14,7 +14,7 @@ case "${1:-build}" in
   # with the desktop's own tools.
   test) packages+=("${build[@]}" libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-dev
                    xvfb openbox x11-xkb-utils x11-utils xdotool jq clang-format
-                   python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi
+                   python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi python3-dbusmock
                    dpkg-dev desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl man-db
                    # A KDE Plasma Wayland session for the KWin and portal tests; the KDE portal is a
                    # Qt 5 program and needs Qt 5's Wayland plugin, our test windows Qt 6's.

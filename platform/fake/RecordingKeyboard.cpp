@@ -30,7 +30,19 @@ constexpr std::string_view kShiftedDigits = ")!@#$%^&*(";
 
 }  // namespace
 
+bool RecordingKeyboard::beginTyping() {
+    ++m_begun;
+    m_inTyping = m_grants;
+    return m_grants;
+}
+
+void RecordingKeyboard::endTyping() {
+    ++m_ended;
+    m_inTyping = false;
+}
+
 void RecordingKeyboard::record(const Event& event) {
+    if (!m_inTyping) ++m_outside;
     m_events.push_back(event);
     if (m_afterEvent) m_afterEvent(event);
 }

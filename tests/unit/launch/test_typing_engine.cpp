@@ -400,3 +400,78 @@ TEST(TypingEngine, StopsWhenAnotherWindowComesToTheFront) {
     desktop.type(&item, 0, kTypeInKeyEmulation);
     EXPECT_EQ(desktop.log, join({chars("a"), kShiftTab}));
 }
+
+TEST(TypingEngine, KeyboardTheDesktopDoesNotGrantTypesNothing) {
+    Desktop desktop;
+    desktop.keyboard.setGrantsTyping(false);
+    desktop.keyboard.setHeld(Modifier::Ctrl, true);
+    VaultItem item;
+    item.password = "secret";
+    TypingEngine engine(desktop.keyboard, desktop.clipboard, desktop.pause, desktop.windows);
+    engine.setDebugSink(&desktop.debug);
+    for (std::int32_t mode : {kTypeInKeyEmulation, kTypeInCopyPaste}) {
+        EXPECT_EQ(engine.typeField(&item, 1, mode), TypingEngine::Result::KeyboardUnavailable);
+        EXPECT_FALSE(engine.isTyping());
+    }
+    EXPECT_TRUE(desktop.log.empty());  // no key, no wait, the clipboard left alone
+    EXPECT_EQ(desktop.clipboard.content(), "earlier");
+    EXPECT_EQ(desktop.keyboard.typingsEnded(), 0);
+    EXPECT_NE(desktop.debug.text().find("did not grant the keyboard"), std::string::npos);
+}
+
+TEST(TypingEngine, EveryKeyIsSentWithinOneGrantedTyping) {
+    for (std::int32_t mode : {kTypeInKeyEmulation, kTypeInCopyPaste}) {
+        SCOPED_TRACE(mode);
+        Desktop desktop;
+        desktop.keyboard.setHeld(Modifier::Alt, true);
+        desktop.user = [&](const Event& e) {
+            if (e.kind == Event::Kind::Up && e.key == platform::vk::kMenu)
+                desktop.keyboard.setHeld(Modifier::Alt, true);  // still held: pressed again
+        };
+        VaultItem item;
+        item.password = "pw";
+        item.tabCount[1] = 1;
+        TypingEngine engine(desktop.keyboard, desktop.clipboard, desktop.pause, desktop.windows);
+        EXPECT_EQ(engine.typeField(&item, 1, mode), TypingEngine::Result::Typed);
+        EXPECT_EQ(desktop.keyboard.typingsBegun(), 1);
+        EXPECT_EQ(desktop.keyboard.typingsEnded(), 1);
+        // The Alt pressed again for the user's finger is inside it too.
+        EXPECT_EQ(desktop.keyboard.eventsOutsideTyping(), 0);
+        EXPECT_NE(std::find(desktop.log.begin(), desktop.log.end(), "+Alt"), desktop.log.end());
+    }
+}
+
+TEST(TypingEngine, UnknownModifiersAreReleasedAfterTheWholeMomentAndNotPressedAgain) {
+    Desktop desktop;
+    desktop.keyboard.setKnowsHeldModifiers(false);
+    desktop.keyboard.setHeld(Modifier::Ctrl, true);  // what the desktop would not tell
+    VaultItem item;
+    item.id = "ab";
+    item.enterCount[0] = 1;
+    desktop.type(&item, 0, kTypeInKeyEmulation);
+    EXPECT_EQ(desktop.log,
+              join({{"wait 500 earlier", "-Shift", "-Alt", "-Ctrl"}, chars("ab"), kEnter}));
+}
+
+TEST(TypingEngine, FieldWithACharacterTheKeyboardDoesNotTrustIsPasted) {
+    struct Case {
+        const char* text;
+        bool pasted;
+    } cases[] = {{"a\x1b"
+                  "b",
+                  true},
+                 {"ab\r\n", false},  // the carriage return is never typed, so never asked for
+                 {"ab", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        Desktop desktop;
+        desktop.keyboard.setPastedOnly(U'\x1b');
+        desktop.keyboard.setPastedOnly(U'\r');
+        VaultItem item;
+        item.id = c.text;
+        desktop.type(&item, 0, kTypeInKeyEmulation);
+        ASSERT_FALSE(desktop.log.empty());
+        EXPECT_EQ(desktop.log.front() == "wait 500 " + std::string(c.text), c.pasted);
+    }
+    EXPECT_TRUE(keyboardTypesText(platform::RecordingKeyboard(), "any\x1btext"));
+}

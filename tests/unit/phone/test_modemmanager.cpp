@@ -5,6 +5,7 @@
 #include "phone/LineLibrary.h"
 #include "phone/QtLineMessageLoop.h"
 #include "platform/fake/CapturedDebugSink.h"
+#include "support/PrivateBus.h"
 #include "support/ScriptedPrompter.h"
 #include "unit/phone/ProcessEventsUntil.h"
 #include "vault/Strings.h"
@@ -25,36 +26,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Reads a line a process prints, waiting for it at most 30 s.
-QString firstLine(QProcess& process) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!process.canReadLine() && std::chrono::steady_clock::now() < deadline)
-        process.waitForReadyRead(100);
-    return QString::fromUtf8(process.readLine()).trimmed();
-}
+using testing::firstLine;
 
 class ModemManagerProviderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_bus.setProgram(QStringLiteral("dbus-daemon"));
-        m_bus.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
-                            QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
-        m_bus.start();
-        ASSERT_TRUE(m_bus.waitForStarted())
-            << "dbus-daemon is not installed: run scripts/deps.sh test";
-        m_address = firstLine(m_bus);
-        ASSERT_FALSE(m_address.isEmpty()) << "dbus-daemon printed no address";
+        m_address = testing::startPrivateBus(m_bus);
+        ASSERT_FALSE(m_address.isEmpty())
+            << "dbus-daemon did not start (is it installed? run scripts/deps.sh test)";
         // The provider talks to the system bus; here that is the test's own.
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.toUtf8());
     }
 
-    void TearDown() override {
-        for (QProcess* process : {&m_fake, &m_bus}) {
-            if (process->state() == QProcess::NotRunning) continue;
-            process->terminate();
-            if (!process->waitForFinished(5000)) process->kill();
-        }
-    }
+    void TearDown() override { testing::endProcesses({&m_fake, &m_bus}); }
 
     void startFakeModemManager() {
         m_fake.setProgram(QStringLiteral(KIVRANO_PYTHON3));
