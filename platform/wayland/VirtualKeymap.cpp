@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace kivrano::platform {
 
@@ -43,6 +44,16 @@ const char* modifierOf(std::uint32_t keysym) {
     }
 }
 
+constexpr std::array<const char*, 8> kModifierNames = {"Shift", "Lock", "Control", "Mod1",
+                                                      "Mod2",  "Mod3", "Mod4",    "Mod5"};
+
+// The index of a real modifier, as XKB numbers them.
+std::size_t modifierIndex(const char* name) {
+    const auto at = std::find_if(kModifierNames.begin(), kModifierNames.end(),
+                                 [&](const char* n) { return std::string_view(n) == name; });
+    return static_cast<std::size_t>(at - kModifierNames.begin());
+}
+
 }  // namespace
 
 VirtualKeymap::VirtualKeymap() {
@@ -67,6 +78,13 @@ std::optional<std::uint32_t> VirtualKeymap::keyFor(VirtualKey key) const {
         if (m_fixed[i].keysym == keysym)
             return static_cast<std::uint32_t>(kFirstKey + i - kXkbOffset);
     return std::nullopt;
+}
+
+std::uint32_t VirtualKeymap::modifierMask(VirtualKey key) const {
+    const char* modifier = modifierOf(static_cast<std::uint32_t>(x11::keysymForVirtualKey(key)));
+    // Caps Lock and Num Lock lock rather than hold; the typing steps never press them.
+    if (!modifier || modifierIndex(modifier) == 1 || modifierIndex(modifier) == 4) return 0;
+    return 1u << modifierIndex(modifier);
 }
 
 std::optional<KeyStroke> VirtualKeymap::fixedStroke(char32_t character) const {
@@ -104,8 +122,6 @@ std::optional<VirtualKeymap::Placement> VirtualKeymap::placeCharacter(char32_t c
 std::string VirtualKeymap::text() const {
     std::string keycodes, symbols;
     std::array<std::string, 8> modifierKeys;
-    const std::array<const char*, 8> modifierNames = {"Shift", "Lock", "Control", "Mod1",
-                                                      "Mod2",  "Mod3", "Mod4",    "Mod5"};
     for (std::uint32_t code = kFirstKey; code <= kLastKey; ++code)
         keycodes += "    " + keyName(code) + " = " + std::to_string(code) + ";\n";
     auto addKey = [&](std::uint32_t code, std::uint32_t keysym, std::uint32_t shifted) {
@@ -113,9 +129,7 @@ std::string VirtualKeymap::text() const {
         if (shifted) symbols += ", " + keysymName(shifted);
         symbols += " ] };\n";
         if (const char* modifier = modifierOf(keysym)) {
-            const auto at = std::find_if(modifierNames.begin(), modifierNames.end(),
-                                         [&](const char* n) { return std::string(n) == modifier; });
-            std::string& keys = modifierKeys[static_cast<std::size_t>(at - modifierNames.begin())];
+            std::string& keys = modifierKeys[modifierIndex(modifier)];
             keys += (keys.empty() ? "" : ", ") + keyName(code);
         }
     };
@@ -128,7 +142,7 @@ std::string VirtualKeymap::text() const {
     }
     for (std::size_t i = 0; i < modifierKeys.size(); ++i) {
         if (!modifierKeys[i].empty())
-            symbols += "    modifier_map " + std::string(modifierNames[i]) + " { " +
+            symbols += "    modifier_map " + std::string(kModifierNames[i]) + " { " +
                        modifierKeys[i] + " };\n";
     }
     // Key types and modifier behaviour are the standard ones every XKB installation has.

@@ -22,6 +22,11 @@ public:
     // Key codes here are those of the virtual-keyboard protocol (evdev codes, XKB's minus 8).
     std::optional<std::uint32_t> keyFor(VirtualKey key) const;
 
+    // The modifier bit (XKB's real modifiers: Shift 0x01, Control 0x04, Alt 0x08, ...) a
+    // modifier key sets while it is down; 0 for other keys. The compositor does not work it
+    // out from a virtual keyboard's keys: the keyboard tells it.
+    std::uint32_t modifierMask(VirtualKey key) const;
+
     struct Placement {
         std::uint32_t key = 0;
         bool keymapChanged = false;  // the keymap text must be uploaded again before the key

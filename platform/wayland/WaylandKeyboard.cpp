@@ -85,12 +85,24 @@ void WaylandKeyboard::sendKey(std::uint32_t key, bool press) {
     m_connection.flush();
 }
 
+void WaylandKeyboard::sendVirtualKey(VirtualKey key, bool press) {
+    const auto code = m_keymap.keyFor(key);
+    if (!code || !ready()) return;
+    sendKey(*code, press);
+    const std::uint32_t mask = m_keymap.modifierMask(key);
+    if (mask == 0) return;
+    // The compositor takes a virtual keyboard's modifiers from what it says, not from its keys.
+    m_heldModifiers = press ? (m_heldModifiers | mask) : (m_heldModifiers & ~mask);
+    zwp_virtual_keyboard_v1_modifiers(m_keyboard, m_heldModifiers, 0, 0, 0);
+    m_connection.flush();
+}
+
 void WaylandKeyboard::keyDown(VirtualKey key) {
-    if (const auto code = m_keymap.keyFor(key); code && ready()) sendKey(*code, true);
+    sendVirtualKey(key, true);
 }
 
 void WaylandKeyboard::keyUp(VirtualKey key) {
-    if (const auto code = m_keymap.keyFor(key); code && ready()) sendKey(*code, false);
+    sendVirtualKey(key, false);
 }
 
 std::optional<KeyStroke> WaylandKeyboard::mapCharacter(char32_t character) const {

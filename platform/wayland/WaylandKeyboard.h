@@ -36,11 +36,13 @@ private:
     bool ready();
     bool uploadKeymap();
     void sendKey(std::uint32_t key, bool press);
+    void sendVirtualKey(VirtualKey key, bool press);
 
     WaylandConnection& m_connection;
     zwp_virtual_keyboard_manager_v1* m_manager;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
     VirtualKeymap m_keymap;
+    std::uint32_t m_heldModifiers = 0;  // our own modifier keys that are down
 };
 
 }  // namespace kivrano::platform

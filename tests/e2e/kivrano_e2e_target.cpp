@@ -14,10 +14,11 @@
 // Reports: "ready", "active" (the window has the keyboard focus), "focus <n>", "enter <n>", "text
 // <n> <hex>", "clipboard <hex>", "clipboard-none", "hint <value>", "hint-none", "selection <hex>",
 // "selection-none", "clipboard-set", "dialog", "steal-armed", "stolen", "popup-active",
-// "popup-text <hex>".
+// "popup-text <hex>", "ctrl-down" (a Control key went down in one of its windows).
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSocketNotifier>
@@ -39,10 +40,24 @@ void report(const QByteArray& line) {
     std::fflush(stdout);
 }
 
+// Reports a Control key going down, so that a test knows a held key has arrived.
+class ControlKeyReporter : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && watched->isWindowType() &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Control &&
+            !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            report("ctrl-down");
+        return false;
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    ControlKeyReporter controlKeys;
+    app.installEventFilter(&controlKeys);
     QWidget window;
     window.setWindowTitle(QStringLiteral(u"Kivrano E2E Target \u2013 Z\u00FCrich \u5BC6"));
     // A title of the test's choosing: "--title TEXT".
