@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace kivrano::platform {
@@ -82,7 +83,12 @@ bool WaylandConnection::roundtrip() {
 }
 
 void WaylandConnection::flush() {
-    if (!failed()) wl_display_flush(m_display);
+    // A full socket takes the rest once the compositor has read some (within a bound: a
+    // compositor that reads nothing for seconds has hung).
+    while (!failed() && wl_display_flush(m_display) < 0 && errno == EAGAIN) {
+        pollfd writable{wl_display_get_fd(m_display), POLLOUT, 0};
+        if (::poll(&writable, 1, 2000) <= 0) break;
+    }
 }
 
 bool WaylandConnection::failed() const {

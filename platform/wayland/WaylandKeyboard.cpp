@@ -52,12 +52,14 @@ bool WaylandKeyboard::ready() {
                                                                          m_connection.seat());
     if (!uploadKeymap()) return false;
     // Compositors drop the first key of a keyboard they have just been given: a Shift press
-    // and release, which types nothing, goes first.
+    // and release, which types nothing, goes first. sway also puts the keymap of its own
+    // configuration on a new keyboard once it has taken the keyboard on, in place of the one
+    // uploaded at once (seen with sway 1.7): ours goes again after that first key.
     if (const auto shift = m_keymap.keyFor(vk::kShift)) {
         sendKey(*shift, true);
         sendKey(*shift, false);
     }
-    return m_connection.roundtrip();
+    return uploadKeymap();
 }
 
 bool WaylandKeyboard::uploadKeymap() {
@@ -76,8 +78,9 @@ bool WaylandKeyboard::uploadKeymap() {
         zwp_virtual_keyboard_v1_keymap(m_keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
                                        static_cast<std::uint32_t>(size));
     ::close(fd);
-    m_connection.flush();
-    return written;
+    // Each keymap is a file handed over with the request; the compositor compiles it before
+    // the next one comes, so that handed-over files never pile up in the connection.
+    return written && m_connection.roundtrip();
 }
 
 void WaylandKeyboard::sendKey(std::uint32_t key, bool press) {

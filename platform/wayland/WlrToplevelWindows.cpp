@@ -55,7 +55,9 @@ struct ToplevelEvents {
                          zwlr_foreign_toplevel_handle_v1* handle) {
         static_cast<WlrToplevelWindows*>(data)->added(handle);
     }
-    static void finished(void*, zwlr_foreign_toplevel_manager_v1*) {}
+    static void finished(void* data, zwlr_foreign_toplevel_manager_v1*) {
+        static_cast<WlrToplevelWindows*>(data)->m_finished = true;
+    }
 };
 
 namespace {
@@ -97,6 +99,12 @@ WlrToplevelWindows::WlrToplevelWindows(WaylandConnection& connection,
 }
 
 WlrToplevelWindows::~WlrToplevelWindows() {
+    // The list has no destructor request: asked to stop, the compositor says it has finished,
+    // and windows it announced until then are ours to destroy too.
+    if (!m_finished) {
+        zwlr_foreign_toplevel_manager_v1_stop(m_manager);
+        m_connection.roundtrip();
+    }
     for (const auto& toplevel : m_toplevels) zwlr_foreign_toplevel_handle_v1_destroy(toplevel->handle);
     zwlr_foreign_toplevel_manager_v1_destroy(m_manager);
     m_connection.flush();

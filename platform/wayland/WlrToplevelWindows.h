@@ -75,6 +75,7 @@ private:
     std::string m_appId;
     // Our main window is activated as soon as the compositor lists it.
     bool m_activateWhenListed = false;
+    bool m_finished = false;  // the compositor sends nothing more
 };
 
 }  // namespace kivrano::platform
