@@ -15,7 +15,7 @@ case "${1:-build}" in
   # check the package with the desktop's own tools.
   test) packages+=("${build[@]}" libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-dev
                    xvfb openbox x11-xkb-utils x11-utils xdotool jq clang-format
-                   sway wtype python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi
+                   sway python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi
                    dpkg-dev desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl man-db) ;;
   *) echo "usage: $0 build|package|test" >&2; exit 2 ;;
 esac

@@ -37,7 +37,13 @@ std::unique_ptr<WaylandKeyboard> WaylandKeyboard::create(WaylandConnection& conn
 
 WaylandKeyboard::WaylandKeyboard(WaylandConnection& connection,
                                  zwp_virtual_keyboard_manager_v1* manager)
-    : m_connection(connection), m_manager(manager) {}
+    : m_connection(connection), m_manager(manager) {
+    // Made at once, long before the first key: the compositor takes a new keyboard on over a
+    // moment, and keys sent within it are lost.
+    m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager,
+                                                                         m_connection.seat());
+    uploadKeymap();
+}
 
 WaylandKeyboard::~WaylandKeyboard() {
     if (m_keyboard) zwp_virtual_keyboard_v1_destroy(m_keyboard);
@@ -46,20 +52,23 @@ WaylandKeyboard::~WaylandKeyboard() {
 }
 
 bool WaylandKeyboard::ready() {
-    if (m_connection.failed()) return false;
-    if (m_keyboard) return true;
-    m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager,
-                                                                         m_connection.seat());
-    if (!uploadKeymap()) return false;
-    // Compositors drop the first key of a keyboard they have just been given: a Shift press
-    // and release, which types nothing, goes first. sway also puts the keymap of its own
-    // configuration on a new keyboard once it has taken the keyboard on, in place of the one
-    // uploaded at once (seen with sway 1.7): ours goes again after that first key.
-    if (const auto shift = m_keymap.keyFor(vk::kShift)) {
-        sendKey(*shift, true);
-        sendKey(*shift, false);
+    if (m_connection.failed() || !m_keyboard) return false;
+    const auto now = std::chrono::steady_clock::now();
+    const bool newBurst = now - m_lastKey > kBurstGap;
+    m_lastKey = now;
+    if (!m_primed) {
+        // Compositors drop the first key of a keyboard they have just been given: a Shift
+        // press and release, which types nothing, goes first.
+        m_primed = true;
+        if (const auto shift = m_keymap.keyFor(vk::kShift)) {
+            sendKey(*shift, true);
+            sendKey(*shift, false);
+        }
     }
-    return uploadKeymap();
+    // sway puts the keymap of its own configuration on every keyboard, ours too, a moment
+    // after a keyboard is added and whenever its configuration is reloaded (seen with sway
+    // 1.7): ours goes again before the first key of each run of typing.
+    return !newBurst || uploadKeymap();
 }
 
 bool WaylandKeyboard::uploadKeymap() {

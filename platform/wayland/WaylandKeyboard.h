@@ -3,6 +3,7 @@
 #include "platform/Keyboard.h"
 #include "platform/wayland/VirtualKeymap.h"
 
+#include <chrono>
 #include <memory>
 
 struct zwp_virtual_keyboard_manager_v1;
@@ -32,7 +33,7 @@ public:
 
 private:
     WaylandKeyboard(WaylandConnection& connection, zwp_virtual_keyboard_manager_v1* manager);
-    // Creates the virtual keyboard on first use; false when the connection has failed.
+    // Readies the keyboard for a key; false when the connection has failed.
     bool ready();
     bool uploadKeymap();
     void sendKey(std::uint32_t key, bool press);
@@ -43,6 +44,10 @@ private:
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
     VirtualKeymap m_keymap;
     std::uint32_t m_heldModifiers = 0;  // our own modifier keys that are down
+    bool m_primed = false;              // the first key, which compositors drop, has gone
+    // Keys closer together than this belong to one run of typing.
+    static constexpr std::chrono::milliseconds kBurstGap{500};
+    std::chrono::steady_clock::time_point m_lastKey{};
 };
 
 }  // namespace kivrano::platform

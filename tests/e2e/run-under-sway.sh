@@ -10,7 +10,7 @@ skip() {
   echo "SKIPPED: $*" >&2
   exit 77
 }
-for tool in sway swaymsg jq wtype; do
+for tool in sway swaymsg jq; do
   command -v "$tool" >/dev/null || skip "$tool is not installed: run scripts/deps.sh test"
 done
 as_user=()

@@ -43,7 +43,26 @@ window() {
 visible() { [ -n "$(view_id "$1")" ]; }
 not_visible() { ! visible "$1"; }
 
-# Types text with wtype, a virtual keyboard of its own. A new virtual keyboard loses its
-# first key, so a Shift press, which types nothing, goes first.
-type_text() { wtype -k Shift_L -- "$1"; }
-press_keys() { wtype -k Shift_L "$@"; }
+# The keyboard of the script: kivrano_e2e_keys, one virtual keyboard for the whole script, its
+# commands on descriptor 6. A keyboard that comes and goes (as each run of wtype does) makes
+# sway move the keyboard focus out and in again, and a key typed in that moment is lost.
+start_keys() { # KIVRANO_E2E_KEYS
+  mkfifo "$work/keys.in"
+  "$1" <"$work/keys.in" >"$work/keys.out" 2>&1 &
+  pids+=($!)
+  exec 6>"$work/keys.in"
+  keys_sent=0
+}
+# Sends one command and waits until the compositor has it.
+keys() {
+  keys_sent=$((keys_sent + 1))
+  echo "$*" >&6
+  wait_for "^done $keys_sent\$" "$work/keys.out"
+}
+type_text() { keys type "$(hex "$1")"; }
+# Presses the keys named (shift, ctrl, alt, super, return, tab, f1 ... f12) together.
+press_keys() {
+  local key
+  for key in "$@"; do keys down "$key"; done
+  for ((i = $#; i >= 1; i--)); do keys up "${!i}"; done
+}

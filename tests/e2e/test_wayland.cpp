@@ -15,17 +15,24 @@ std::u32string utf32(const std::string& utf8) {
 // One connection to the compositor, shared by the backend objects under test.
 class WaylandTest : public ::testing::Test {
 protected:
+    // One keyboard for all the tests, made before any of them, as the program makes its own
+    // at start-up.
     static void SetUpTestSuite() {
         s_connection = WaylandConnection::open();
         ASSERT_NE(s_connection, nullptr)
             << "no Wayland compositor; run the tests through run-under-sway.sh";
+        s_keyboard = WaylandKeyboard::create(*s_connection);
+        ASSERT_TRUE(s_keyboard) << "the compositor offers no virtual keyboard";
     }
-    static void TearDownTestSuite() { s_connection.reset(); }
+    static void TearDownTestSuite() {
+        s_keyboard.reset();
+        s_connection.reset();
+    }
 
     void SetUp() override {
-        keyboard = WaylandKeyboard::create(*s_connection);
+        ASSERT_TRUE(s_keyboard);
+        keyboard = s_keyboard.get();
         windows = WlrToplevelWindows::create(*s_connection);
-        ASSERT_TRUE(keyboard) << "the compositor offers no virtual keyboard";
         ASSERT_TRUE(windows) << "the compositor offers no foreign-toplevel list";
         target = startTarget(kTitle);
         ASSERT_TRUE(target);
@@ -51,7 +58,8 @@ protected:
 
     static constexpr const char* kTitle = "Wayland Target \xE2\x80\x93 Z\xC3\xBCrich";
     static inline std::unique_ptr<WaylandConnection> s_connection;
-    std::unique_ptr<WaylandKeyboard> keyboard;
+    static inline std::unique_ptr<WaylandKeyboard> s_keyboard;
+    WaylandKeyboard* keyboard = nullptr;
     std::unique_ptr<WlrToplevelWindows> windows;
     std::unique_ptr<Target> target;
 };
