@@ -54,8 +54,12 @@ WaylandKeyboard::~WaylandKeyboard() {
 bool WaylandKeyboard::ready() {
     if (m_connection.failed() || !m_keyboard) return false;
     const auto now = std::chrono::steady_clock::now();
-    const bool newBurst = now - m_lastKey > kBurstGap;
+    const bool newRun = now - m_lastKey > kRunGap;
     m_lastKey = now;
+    // sway puts the keymap of its own configuration on every keyboard, ours too, a moment
+    // after a keyboard is added and whenever its configuration is reloaded (seen with sway
+    // 1.7): ours goes again before the first key of each run of typing.
+    if (newRun && !uploadKeymap()) return false;
     if (!m_primed) {
         // Compositors drop the first key of a keyboard they have just been given: a Shift
         // press and release, which types nothing, goes first.
@@ -65,10 +69,7 @@ bool WaylandKeyboard::ready() {
             sendKey(*shift, false);
         }
     }
-    // sway puts the keymap of its own configuration on every keyboard, ours too, a moment
-    // after a keyboard is added and whenever its configuration is reloaded (seen with sway
-    // 1.7): ours goes again before the first key of each run of typing.
-    return !newBurst || uploadKeymap();
+    return true;
 }
 
 bool WaylandKeyboard::uploadKeymap() {

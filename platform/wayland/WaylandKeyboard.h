@@ -46,7 +46,7 @@ private:
     std::uint32_t m_heldModifiers = 0;  // our own modifier keys that are down
     bool m_primed = false;              // the first key, which compositors drop, has gone
     // Keys closer together than this belong to one run of typing.
-    static constexpr std::chrono::milliseconds kBurstGap{500};
+    static constexpr std::chrono::milliseconds kRunGap{500};
     std::chrono::steady_clock::time_point m_lastKey{};
 };
 

@@ -45,6 +45,9 @@ window "^dana - Kivrano\$" >/dev/null
 wait_for "^desktop: Wayland backend: keyboard: the compositor's virtual keyboard with our own keymap; hotkeys: none of our own" "$work/trace"
 wait_for "windows: the compositor's foreign-toplevel list" "$work/trace"
 
+# sway puts its own keymap on every keyboard when its configuration is reloaded (as after
+# adding the bindings to it): the typing below must still be exact.
+swaymsg reload >/dev/null
 # The hotkeys as the user binds them in sway's configuration.
 for n in 0 1; do
   swaymsg -- bindsym "Mod4+F$((n + 1))" exec "$kivrano" --hotkey "$n" >/dev/null
