@@ -34,15 +34,17 @@ void chooseWayland(const DesktopOffer& offer, BackendChoice& choice) {
         choice.keyboard = KeyboardBackend::RemoteDesktopPortal;
         keyboard = "the RemoteDesktop portal";
     } else {
-        keyboard = "none (the compositor offers no virtual keyboard and there is no "
-                   "RemoteDesktop portal)";
+        keyboard =
+            "none (the compositor offers no virtual keyboard and there is no "
+            "RemoteDesktop portal)";
     }
     if (offer.globalShortcuts) {
         choice.hotKeys = HotKeysBackend::GlobalShortcutsPortal;
         hotKeys = "the GlobalShortcuts portal";
     } else {
-        hotKeys = "none of our own (no GlobalShortcuts portal): bind `kivrano --hotkey N` in "
-                  "the desktop's keyboard settings";
+        hotKeys =
+            "none of our own (no GlobalShortcuts portal): bind `kivrano --hotkey N` in "
+            "the desktop's keyboard settings";
     }
     if (offer.foreignToplevel) {
         choice.windows = WindowsBackend::ForeignToplevel;

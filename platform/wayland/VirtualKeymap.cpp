@@ -45,7 +45,7 @@ const char* modifierOf(std::uint32_t keysym) {
 }
 
 constexpr std::array<const char*, 8> kModifierNames = {"Shift", "Lock", "Control", "Mod1",
-                                                      "Mod2",  "Mod3", "Mod4",    "Mod5"};
+                                                       "Mod2",  "Mod3", "Mod4",    "Mod5"};
 
 // The index of a real modifier, as XKB numbers them.
 std::size_t modifierIndex(const char* name) {

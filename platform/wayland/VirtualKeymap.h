@@ -55,7 +55,7 @@ private:
         std::uint64_t lastUse = 0;
     };
 
-    std::vector<FixedKey> m_fixed;  // key code = its index + kFirstKey
+    std::vector<FixedKey> m_fixed;   // key code = its index + kFirstKey
     std::vector<SpareKey> m_spares;  // after the fixed ones
     std::uint64_t m_useCounter = 0;
 };

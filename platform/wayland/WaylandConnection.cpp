@@ -43,8 +43,8 @@ WaylandConnection::WaylandConnection(wl_display* display) : m_display(display) {
     m_registry = wl_display_get_registry(m_display);
     wl_registry_add_listener(m_registry, &listener, this);
     if (QCoreApplication::instance()) {
-        m_notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(m_display),
-                                                       QSocketNotifier::Read);
+        m_notifier =
+            std::make_unique<QSocketNotifier>(wl_display_get_fd(m_display), QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                          [this] { readAndDispatch(); });
         if (auto* dispatcher = QAbstractEventDispatcher::instance())
@@ -70,8 +70,8 @@ std::uint32_t WaylandConnection::offeredVersion(const char* interface) const {
 void* WaylandConnection::bind(const wl_interface* interface, std::uint32_t maxVersion) const {
     for (const Global& global : m_globals) {
         if (global.interface != interface->name) continue;
-        const auto version = std::min({global.version, maxVersion,
-                                       static_cast<std::uint32_t>(interface->version)});
+        const auto version =
+            std::min({global.version, maxVersion, static_cast<std::uint32_t>(interface->version)});
         return wl_registry_bind(m_registry, global.name, interface, version);
     }
     return nullptr;

@@ -40,8 +40,8 @@ WaylandKeyboard::WaylandKeyboard(WaylandConnection& connection,
     : m_connection(connection), m_manager(manager) {
     // Made at once, long before the first key: the compositor takes a new keyboard on over a
     // moment, and keys sent within it are lost.
-    m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager,
-                                                                         m_connection.seat());
+    m_keyboard =
+        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager, m_connection.seat());
     uploadKeymap();
 }
 

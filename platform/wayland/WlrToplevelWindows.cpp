@@ -33,7 +33,8 @@ struct ToplevelEvents {
         const auto* end = begin + states->size / sizeof(std::uint32_t);
         activated = std::find(begin, end, ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED) != end;
         auto* self = static_cast<WlrToplevelWindows*>(data);
-        if (activated && !toplevel->activated) toplevel->lastActivated = ++self->m_activationCounter;
+        if (activated && !toplevel->activated)
+            toplevel->lastActivated = ++self->m_activationCounter;
         toplevel->activated = activated;
     }
     static void done(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
@@ -63,8 +64,8 @@ struct ToplevelEvents {
 namespace {
 
 const zwlr_foreign_toplevel_handle_v1_listener kHandleListener = {
-    &ToplevelEvents::title,  &ToplevelEvents::appId, &ToplevelEvents::output,
-    &ToplevelEvents::output, &ToplevelEvents::state, &ToplevelEvents::done,
+    &ToplevelEvents::title,  &ToplevelEvents::appId,  &ToplevelEvents::output,
+    &ToplevelEvents::output, &ToplevelEvents::state,  &ToplevelEvents::done,
     &ToplevelEvents::closed, &ToplevelEvents::parent,
 };
 
@@ -105,7 +106,8 @@ WlrToplevelWindows::~WlrToplevelWindows() {
         zwlr_foreign_toplevel_manager_v1_stop(m_manager);
         m_connection.roundtrip();
     }
-    for (const auto& toplevel : m_toplevels) zwlr_foreign_toplevel_handle_v1_destroy(toplevel->handle);
+    for (const auto& toplevel : m_toplevels)
+        zwlr_foreign_toplevel_handle_v1_destroy(toplevel->handle);
     zwlr_foreign_toplevel_manager_v1_destroy(m_manager);
     m_connection.flush();
 }

@@ -71,7 +71,8 @@ TEST_F(WaylandTest, TextArrivesExactlyWhateverItsScript) {
     for (char32_t c = 0x4E00; c < 0x4E00 + 200; ++c)
         manyCharacters += QString::fromUcs4(&c, 1).toStdString();
     for (const std::string& text :
-         {std::string("Hello, World! ~`^|\\\"{}<>?"), std::string("p\xC3\xA4\xC2\xA7w\xE2\x82\xACrd\xE2\x9C\x93"),
+         {std::string("Hello, World! ~`^|\\\"{}<>?"),
+          std::string("p\xC3\xA4\xC2\xA7w\xE2\x82\xACrd\xE2\x9C\x93"),
           std::string("\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C \xCE\xA9\xCE\xBB"),
           std::string("\xE5\xAF\x86\xE7\xA0\x81 \xF0\x9F\x98\x80"), manyCharacters}) {
         ASSERT_TRUE(target->clear());

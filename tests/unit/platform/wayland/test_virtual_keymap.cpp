@@ -15,10 +15,10 @@ class CompiledKeymap {
 public:
     explicit CompiledKeymap(const std::string& text)
         : m_context(xkb_context_new(XKB_CONTEXT_NO_FLAGS), xkb_context_unref),
-          m_keymap(xkb_keymap_new_from_string(m_context.get(), text.c_str(),
-                                              XKB_KEYMAP_FORMAT_TEXT_V1,
-                                              XKB_KEYMAP_COMPILE_NO_FLAGS),
-                   xkb_keymap_unref),
+          m_keymap(
+              xkb_keymap_new_from_string(m_context.get(), text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                         XKB_KEYMAP_COMPILE_NO_FLAGS),
+              xkb_keymap_unref),
           m_state(m_keymap ? xkb_state_new(m_keymap.get()) : nullptr, xkb_state_unref) {}
 
     bool valid() const { return m_state != nullptr; }
@@ -27,7 +27,9 @@ public:
         xkb_state_update_mask(m_state.get(), modifiers, 0, 0, 0, 0, 0);
         return xkb_state_key_get_utf32(m_state.get(), key + 8);
     }
-    xkb_keysym_t keysym(std::uint32_t key) { return xkb_state_key_get_one_sym(m_state.get(), key + 8); }
+    xkb_keysym_t keysym(std::uint32_t key) {
+        return xkb_state_key_get_one_sym(m_state.get(), key + 8);
+    }
     // Whether pressing the key (as a real keyboard would) sets the modifier.
     bool setsModifier(std::uint32_t key, const char* modifier) {
         xkb_state_update_mask(m_state.get(), 0, 0, 0, 0, 0, 0);
@@ -95,11 +97,16 @@ TEST(VirtualKeymap, KeysNamedByCodeTypeWhatTheirNamesSay) {
         VirtualKey key;
         xkb_keysym_t keysym;
     };
-    const Case cases[] = {{vk::kTab, XKB_KEY_Tab},       {vk::kReturn, XKB_KEY_Return},
-                          {vk::kBack, XKB_KEY_BackSpace}, {vk::kEscape, XKB_KEY_Escape},
-                          {vk::kSpace, XKB_KEY_space},    {vk::kV, XKB_KEY_v},
-                          {vk::kF1, XKB_KEY_F1},          {vk::kF24, XKB_KEY_F24},
-                          {'7', XKB_KEY_7},               {0x2E, XKB_KEY_Delete}};
+    const Case cases[] = {{vk::kTab, XKB_KEY_Tab},
+                          {vk::kReturn, XKB_KEY_Return},
+                          {vk::kBack, XKB_KEY_BackSpace},
+                          {vk::kEscape, XKB_KEY_Escape},
+                          {vk::kSpace, XKB_KEY_space},
+                          {vk::kV, XKB_KEY_v},
+                          {vk::kF1, XKB_KEY_F1},
+                          {vk::kF24, XKB_KEY_F24},
+                          {'7', XKB_KEY_7},
+                          {0x2E, XKB_KEY_Delete}};
     for (const Case& c : cases) {
         const auto key = keymap.keyFor(c.key);
         ASSERT_TRUE(key) << std::hex << int(c.key);
