@@ -6,14 +6,12 @@
 //   down <name>  press a key: shift, ctrl, alt, super, return, tab, f1 ... f12
 //   up <name>    release it
 // Each command is answered with "done <n>" (n counts from 1) once the compositor has it.
+#include "StdinCommands.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeyboard.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QString>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <optional>
@@ -48,35 +46,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     int answered = 0;
-    QByteArray pending;
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        char buffer[4096];
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count <= 0) {
-            app.quit();
-            return;
+    StdinCommands commands([&](const QByteArray& line) {
+        const QByteArray argument = line.mid(line.indexOf(' ') + 1);
+        if (line.startsWith("type ")) {
+            for (const uint c : QString::fromUtf8(QByteArray::fromHex(argument)).toUcs4())
+                keyboard->typeCharacter(c);
+        } else if (const auto key = keyNamed(argument); key && line.startsWith("down ")) {
+            keyboard->keyDown(*key);
+        } else if (key && line.startsWith("up ")) {
+            keyboard->keyUp(*key);
+        } else {
+            std::fprintf(stderr, "kivrano_e2e_keys: not a command: %s\n", line.constData());
         }
-        pending.append(buffer, static_cast<qsizetype>(count));
-        qsizetype end;
-        while ((end = pending.indexOf('\n')) >= 0) {
-            const QByteArray line = pending.left(end);
-            pending.remove(0, end + 1);
-            const QByteArray argument = line.mid(line.indexOf(' ') + 1);
-            if (line.startsWith("type ")) {
-                for (const uint c : QString::fromUtf8(QByteArray::fromHex(argument)).toUcs4())
-                    keyboard->typeCharacter(c);
-            } else if (const auto key = keyNamed(argument); key && line.startsWith("down ")) {
-                keyboard->keyDown(*key);
-            } else if (key && line.startsWith("up ")) {
-                keyboard->keyUp(*key);
-            } else {
-                std::fprintf(stderr, "kivrano_e2e_keys: not a command: %s\n", line.constData());
-            }
-            connection->roundtrip();
-            std::printf("done %d\n", ++answered);
-            std::fflush(stdout);
-        }
+        connection->roundtrip();
+        std::printf("done %d\n", ++answered);
+        std::fflush(stdout);
     });
     return app.exec();
 }
