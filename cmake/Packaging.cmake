@@ -23,6 +23,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded by name, so no binary shows them: Qt draws the program's SVG icons through the
 # plug-ins of libqt6svg6, and addresses and mail go through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, xdg-utils")
+# On a Wayland desktop the program runs as a native Wayland client through Qt's plug-in;
+# without it Qt falls back to Xwayland, where nothing can be typed into Wayland programs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "x-www-browser")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -108,6 +108,7 @@ DocumentEvents CKivranoApp::documentEvents() {
 
 void CKivranoApp::buildWindow() {
     m_frame = std::make_unique<CMainFrame>(m_doc, m_platform.settings, m_router);
+    m_platform.setMainWindow(m_frame.get());
     m_prompter.setParent(m_frame.get());
     m_editor.setParent(m_frame.get());
     m_list = new CInfoList(m_platform.settings, m_platform.shell, m_platform.clipboard, m_prompter);

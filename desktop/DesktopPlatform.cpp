@@ -3,16 +3,23 @@
 #include "app/BackendChoice.h"
 
 #include "platform/qt/DBusDesktopLockSignals.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandKeyboard.h"
+#include "platform/wayland/WlrToplevelWindows.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Keyboard.h"
 #include "platform/x11/X11WindowSystem.h"
 
+#include <QGuiApplication>
+
 namespace kivrano {
 
 namespace {
 
-// Without an X server of our own no hotkey can be registered.
+// No hotkey can be registered: without an X server of our own, and on Wayland desktops
+// without a GlobalShortcuts portal (there the desktop's own shortcut settings run
+// `kivrano --hotkey N`).
 class NoHotKeys : public platform::HotKeys {
 public:
     bool registerHotKey(platform::HotKeyId, HotKeyValue) override { return false; }
@@ -20,7 +27,7 @@ public:
     void setHandler(std::function<void(platform::HotKeyId)>) override {}
 };
 
-// Without our own X connection nothing about other windows can be known.
+// Nothing about other windows can be known.
 class NoWindows : public platform::WindowSystem {
 public:
     platform::WindowId foregroundWindow() const override { return 0; }
@@ -39,20 +46,70 @@ public:
 
 }  // namespace
 
-DesktopPlatform::DesktopPlatform() : m_x11(platform::X11Connection::open()) {
-    if (m_x11) {
-        m_keyboard = std::make_unique<platform::X11Keyboard>(*m_x11);
-        m_hotKeys = std::make_unique<platform::X11HotKeys>(*m_x11);
-        m_windows = std::make_unique<platform::X11WindowSystem>(*m_x11);
-    } else {
-        m_hotKeys = std::make_unique<NoHotKeys>();
-        m_windows = std::make_unique<NoWindows>();
-    }
-    trace.write(backendChoiceText(SessionEnvironment::fromProcess(), m_x11 != nullptr));
+DesktopPlatform::DesktopPlatform() {
+    const SessionEnvironment session = SessionEnvironment::fromProcess();
+    // In a Wayland session an X connection (Xwayland) reaches X11 programs only: it is the
+    // fallback when the compositor itself cannot be reached.
+    if (session.isWayland()) openWayland();
+    if (!m_wayland) openX11();
+    if (!m_hotKeys) m_hotKeys = std::make_unique<NoHotKeys>();
+    if (!m_windows) m_windows = std::make_unique<NoWindows>();
     m_desktopLock = std::make_unique<platform::DBusDesktopLockSignals>(trace);
 }
 
-// The services go in reverse order, the X connection last.
+void DesktopPlatform::openWayland() {
+    m_wayland = platform::WaylandConnection::open();
+    if (!m_wayland) return;
+    DesktopOffer offer;
+    offer.wayland = true;
+    auto keyboard = platform::WaylandKeyboard::create(*m_wayland);
+    auto toplevels = platform::WlrToplevelWindows::create(*m_wayland);
+    offer.virtualKeyboard = keyboard != nullptr;
+    offer.foreignToplevel = toplevels != nullptr;
+    // Where the RemoteDesktop and GlobalShortcuts portals and the KWin script plug in: their
+    // offers are found here and their services made in the cases below.
+    const BackendChoice choice = chooseBackends(SessionEnvironment::fromProcess(), offer);
+    switch (choice.keyboard) {
+        case KeyboardBackend::VirtualKeyboard: m_keyboard = std::move(keyboard); break;
+        case KeyboardBackend::RemoteDesktopPortal:
+        case KeyboardBackend::X11:
+        case KeyboardBackend::None: break;
+    }
+    switch (choice.windows) {
+        case WindowsBackend::ForeignToplevel: {
+            platform::WlrToplevelWindows* windows = toplevels.get();
+            m_setMainWindow = [windows](QWidget* window) {
+                windows->setMainWindow(window, QGuiApplication::desktopFileName().toStdString());
+            };
+            m_windows = std::move(toplevels);
+            break;
+        }
+        case WindowsBackend::KWinScript:
+        case WindowsBackend::X11:
+        case WindowsBackend::None: break;
+    }
+    trace.write(choice.text);
+}
+
+void DesktopPlatform::openX11() {
+    m_x11 = platform::X11Connection::open();
+    DesktopOffer offer;
+    offer.x11 = m_x11 != nullptr;
+    trace.write(chooseBackends(SessionEnvironment::fromProcess(), offer).text);
+    if (!m_x11) return;
+    m_keyboard = std::make_unique<platform::X11Keyboard>(*m_x11);
+    m_hotKeys = std::make_unique<platform::X11HotKeys>(*m_x11);
+    auto windows = std::make_unique<platform::X11WindowSystem>(*m_x11);
+    platform::X11WindowSystem* x11Windows = windows.get();
+    m_setMainWindow = [x11Windows](QWidget* window) { x11Windows->setMainWindow(window); };
+    m_windows = std::move(windows);
+}
+
+void DesktopPlatform::setMainWindow(QWidget* window) {
+    if (m_setMainWindow) m_setMainWindow(window);
+}
+
+// The services go in reverse order, the connections last.
 DesktopPlatform::~DesktopPlatform() {
     m_desktopLock.reset();
     m_windows.reset();

@@ -7,7 +7,10 @@
 #include "platform/qt/QtShell.h"
 #include "platform/qt/StderrDebugSink.h"
 
+#include <functional>
 #include <memory>
+
+class QWidget;
 
 namespace kivrano {
 
@@ -15,13 +18,17 @@ namespace platform {
 class DesktopLockSignals;
 class HotKeys;
 class Keyboard;
+class WaylandConnection;
 class WindowSystem;
 class X11Connection;
 }  // namespace platform
 
-// The desktop services the program runs on. Keyboard, hotkeys and other windows come from
-// the X server when the program has its own connection to one; without it the program still
-// works from its window, with no global hotkeys and nothing known about other windows.
+// The desktop services the program runs on. In a Wayland session keyboard and windows come
+// from the compositor where it offers them (hotkeys there are the `kivrano --hotkey N`
+// command bound in the desktop's settings); elsewhere keyboard, hotkeys and other windows
+// come from the X server when the program has its own connection to one. Without either the
+// program still works from its window, with no global hotkeys and nothing known about other
+// windows.
 class DesktopPlatform {
 public:
     DesktopPlatform();
@@ -36,7 +43,11 @@ public:
     platform::QtPause pause;
     platform::StderrDebugSink trace;
 
-    // Null without an X connection: nothing can then be typed into other programs.
+    // Tells the window backend which window is ours, so that it is not taken for the one
+    // the user works in.
+    void setMainWindow(QWidget* window);
+
+    // Null when nothing can be typed into other programs.
     platform::Keyboard* keyboard() const { return m_keyboard.get(); }
     platform::HotKeys& hotKeys() const { return *m_hotKeys; }
     platform::WindowSystem& windows() const { return *m_windows; }
@@ -44,11 +55,16 @@ public:
     platform::DesktopLockSignals& desktopLock() const { return *m_desktopLock; }
 
 private:
+    void openWayland();
+    void openX11();
+
+    std::unique_ptr<platform::WaylandConnection> m_wayland;
     std::unique_ptr<platform::X11Connection> m_x11;
     std::unique_ptr<platform::Keyboard> m_keyboard;
     std::unique_ptr<platform::HotKeys> m_hotKeys;
     std::unique_ptr<platform::WindowSystem> m_windows;
     std::unique_ptr<platform::DesktopLockSignals> m_desktopLock;
+    std::function<void(QWidget*)> m_setMainWindow;
 };
 
 }  // namespace kivrano

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -28,11 +29,25 @@ int forwardHotKey(int argc, char** argv, const kivrano::platform::InstanceReques
     return result.status;
 }
 
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
 bool hasDisplay() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform) return true;  // the caller chose a platform (offscreen, xcb, ...)
-    const char* display = std::getenv("DISPLAY");
-    return display && *display;
+    // The caller chose a platform (offscreen, xcb, ...).
+    if (isSet("QT_QPA_PLATFORM")) return true;
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+// In a Wayland session the windows are native Wayland ones (Qt would take Xwayland on some
+// desktops), so that our own window is known among the compositor's; X11 when Qt's Wayland
+// plug-in is missing.
+void preferWayland() {
+    if (isSet("QT_QPA_PLATFORM")) return;
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    if (isSet("WAYLAND_DISPLAY") || (session && std::string_view(session) == "wayland"))
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
 }
 
 }  // namespace
@@ -56,14 +71,17 @@ int main(int argc, char** argv) {
     if (options.request) return forwardHotKey(argc, argv, *options.request);
     if (!hasDisplay()) {
         std::fprintf(stderr,
-                     "kivrano: no graphical desktop was found (DISPLAY is not set).\n"
-                     "Kivrano is a desktop program for X11. Start it from a desktop session, or\n"
+                     "kivrano: no graphical desktop was found (neither DISPLAY nor "
+                     "WAYLAND_DISPLAY is set).\n"
+                     "Kivrano is a desktop program for X11 and Wayland. Start it from a desktop "
+                     "session, or\n"
                      "under a virtual display:  xvfb-run -a scripts/run.sh\n"
                      "On a machine without a desktop, kivrano-cli reads and writes the same "
                      "vault files (build/cli/kivrano-cli --help).\n");
         return 1;
     }
 
+    preferWayland();
     QApplication application(argc, argv);
     QApplication::setApplicationName(kivrano::kProductName);
     QApplication::setApplicationVersion(kivrano::kProductVersion);

@@ -3,18 +3,19 @@
 # Usage: scripts/deps.sh build|package|test
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libx11-dev libxtst-dev libxkbcommon-dev libcurl4-openssl-dev)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libx11-dev libxtst-dev libxkbcommon-dev libcurl4-openssl-dev
+          libwayland-dev libwayland-bin qt6-wayland)
 # The manual is written in AsciiDoc (asciidoctor makes the man pages and their HTML form);
 # rsvg-convert draws the icons' PNG sizes.
 build=(nlohmann-json3-dev libcli11-dev asciidoctor librsvg2-bin)
 case "${1:-build}" in
   build) packages+=("${build[@]}") ;;
   package) packages+=("${build[@]}" dpkg-dev) ;;
-  # The tests drive X11 programs, serve HTTP and D-Bus on their own, and check the package
-  # with the desktop's own tools.
+  # The tests drive X11 programs and a headless sway, serve HTTP and D-Bus on their own, and
+  # check the package with the desktop's own tools.
   test) packages+=("${build[@]}" libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-dev
                    xvfb openbox x11-xkb-utils x11-utils xdotool jq clang-format
-                   python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi python3-dbusmock
+                   sway python3 openssl dbus-daemon dbus-bin python3-dbus python3-gi python3-dbusmock
                    dpkg-dev desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl man-db
                    # A KDE Plasma Wayland session for the KWin and portal tests; the KDE portal is a
                    # Qt 5 program and needs Qt 5's Wayland plugin, our test windows Qt 6's.

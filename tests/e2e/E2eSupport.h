@@ -36,9 +36,11 @@ inline void settle(int ms = 150) {
 // The recording target program (kivrano_e2e_target), its reports and its fields' texts.
 class Target {
 public:
-    explicit Target(const QStringList& arguments = {}) {
+    // A title of the test's choosing, or the target's own.
+    explicit Target(const std::string& title = {}) {
         m_process.setProgram(QStringLiteral(KIVRANO_E2E_TARGET));
-        m_process.setArguments(arguments);
+        if (!title.empty())
+            m_process.setArguments({QStringLiteral("--title"), QString::fromStdString(title)});
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
                          [this] { m_output += m_process.readAllStandardOutput(); });

@@ -14,19 +14,19 @@
 // Reports: "ready", "active" (the window has the keyboard focus), "focus <n>", "enter <n>", "text
 // <n> <hex>", "clipboard <hex>", "clipboard-none", "hint <value>", "hint-none", "selection <hex>",
 // "selection-none", "clipboard-set", "dialog", "steal-armed", "stolen", "popup-active",
-// "popup-text <hex>".
+// "popup-text <hex>", "ctrl-down" (a Control key went down in one of its windows).
+#include "StdinCommands.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <vector>
@@ -39,10 +39,24 @@ void report(const QByteArray& line) {
     std::fflush(stdout);
 }
 
+// Reports a Control key going down, so that a test knows a held key has arrived.
+class ControlKeyReporter : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && watched->isWindowType() &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Control &&
+            !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            report("ctrl-down");
+        return false;
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    ControlKeyReporter controlKeys;
+    app.installEventFilter(&controlKeys);
     QWidget window;
     window.setWindowTitle(QStringLiteral(u"Kivrano E2E Target \u2013 Z\u00FCrich \u5BC6"));
     // A title of the test's choosing: "--title TEXT".
@@ -93,57 +107,42 @@ int main(int argc, char** argv) {
         report("stolen");
     });
 
-    QByteArray pending;
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        char buffer[4096];
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count <= 0) {
+    StdinCommands commands([&](const QByteArray& line) {
+        if (line == "clear") {
+            for (QLineEdit* field : fields) field->clear();
+            fields.front()->setFocus();
+            report("cleared");
+        } else if (line == "report-clipboard") {
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+            report(data && data->hasText() ? "clipboard " + data->text().toUtf8().toHex()
+                                           : QByteArray("clipboard-none"));
+        } else if (line == "report-hint") {
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+            const QString hint = QStringLiteral("x-kde-passwordManagerHint");
+            report(data && data->hasFormat(hint) ? "hint " + data->data(hint)
+                                                 : QByteArray("hint-none"));
+        } else if (line == "report-selection") {
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Selection);
+            report(data && data->hasText() ? "selection " + data->text().toUtf8().toHex()
+                                           : QByteArray("selection-none"));
+        } else if (line.startsWith("set-clipboard ")) {
+            QGuiApplication::clipboard()->setText(
+                QString::fromUtf8(QByteArray::fromHex(line.mid(14))));
+            report("clipboard-set");
+        } else if (line == "dialog") {
+            auto* dialog = new QDialog(&window);
+            dialog->setWindowTitle(QStringLiteral("Target Dialog"));
+            dialog->show();
+            report("dialog");
+        } else if (line.startsWith("steal-focus-on-clipboard ")) {
+            stealOn = QString::fromUtf8(QByteArray::fromHex(line.mid(25)));
+            report("steal-armed");
+        } else if (line == "remap") {
+            window.hide();
+            window.show();
+            window.activateWindow();
+        } else if (line == "quit") {
             app.quit();
-            return;
-        }
-        pending.append(buffer, static_cast<qsizetype>(count));
-        qsizetype end;
-        while ((end = pending.indexOf('\n')) >= 0) {
-            const QByteArray line = pending.left(end);
-            pending.remove(0, end + 1);
-            if (line == "clear") {
-                for (QLineEdit* field : fields) field->clear();
-                fields.front()->setFocus();
-                report("cleared");
-            } else if (line == "report-clipboard") {
-                const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-                report(data && data->hasText() ? "clipboard " + data->text().toUtf8().toHex()
-                                               : QByteArray("clipboard-none"));
-            } else if (line == "report-hint") {
-                const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-                const QString hint = QStringLiteral("x-kde-passwordManagerHint");
-                report(data && data->hasFormat(hint) ? "hint " + data->data(hint)
-                                                     : QByteArray("hint-none"));
-            } else if (line == "report-selection") {
-                const QMimeData* data =
-                    QGuiApplication::clipboard()->mimeData(QClipboard::Selection);
-                report(data && data->hasText() ? "selection " + data->text().toUtf8().toHex()
-                                               : QByteArray("selection-none"));
-            } else if (line.startsWith("set-clipboard ")) {
-                QGuiApplication::clipboard()->setText(
-                    QString::fromUtf8(QByteArray::fromHex(line.mid(14))));
-                report("clipboard-set");
-            } else if (line == "dialog") {
-                auto* dialog = new QDialog(&window);
-                dialog->setWindowTitle(QStringLiteral("Target Dialog"));
-                dialog->show();
-                report("dialog");
-            } else if (line.startsWith("steal-focus-on-clipboard ")) {
-                stealOn = QString::fromUtf8(QByteArray::fromHex(line.mid(25)));
-                report("steal-armed");
-            } else if (line == "remap") {
-                window.hide();
-                window.show();
-                window.activateWindow();
-            } else if (line == "quit") {
-                app.quit();
-            }
         }
     });
 

@@ -27,7 +27,7 @@ protected:
     }
 
     std::unique_ptr<Target> startTarget(const QString& title) {
-        auto target = std::make_unique<Target>(QStringList{QStringLiteral("--title"), title});
+        auto target = std::make_unique<Target>(title.toStdString());
         EXPECT_TRUE(target->started());
         EXPECT_TRUE(target->waitForLine("active", 20000)) << target->output().toStdString();
         EXPECT_TRUE(inFront(title.toStdString())) << describe();

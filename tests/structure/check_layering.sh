@@ -7,7 +7,9 @@
 #   app/      anything below it, never ui/ or desktop/
 #   net/, phone/  vault/ and platform/, never app/, ui/ or desktop/
 #   ui/       never desktop/ or a platform backend of the window system (x11, wayland, kwin)
-#   X11 headers only inside platform/x11/ sources, xkbcommon there and in platform/portal/
+#   X11 headers only inside platform/x11/ sources; xkbcommon also in the Wayland and portal
+#   backends (platform/wayland/, platform/portal/) and the Wayland backend's tests; the
+#   wayland-client headers only in platform/wayland/
 # and every source file of a folder is built: named in its folder's CMakeLists.txt.
 # Usage: check_layering.sh SOURCE_ROOT
 set -uo pipefail
@@ -49,7 +51,10 @@ mapfile -t app < <(sources_of app)
 mapfile -t netphone < <(sources_of net; sources_of phone)
 mapfile -t ui < <(sources_of ui)
 mapfile -t all < <(for d in vault cli platform launch app net phone ui desktop tests bench; do sources_of "$d"; done)
-mapfile -t outside_x11 < <(printf '%s\n' "${all[@]}" | grep -vE '^platform/(x11|portal)/')
+mapfile -t outside_x11 < <(printf '%s\n' "${all[@]}" | grep -v '^platform/x11/')
+mapfile -t outside_xkb < <(printf '%s\n' "${all[@]}" |
+  grep -vE '^(platform/(x11|wayland|portal)|tests/unit/platform/wayland)/')
+mapfile -t outside_wayland < <(printf '%s\n' "${all[@]}" | grep -v '^platform/wayland/')
 
 forbid "vault/ uses nothing of ours above it and no Qt" \
   '("(platform|launch|app|ui|desktop|net|phone|cli)/|<Q)' "${vault[@]}"
@@ -62,9 +67,11 @@ forbid "app/ never uses ui/ or desktop/" '"(ui|desktop)/' "${app[@]}"
 forbid "net/ and phone/ never use app/, ui/ or desktop/" '"(app|ui|desktop)/' "${netphone[@]}"
 forbid "ui/ never uses desktop/ or a window-system backend" '"(desktop|platform/x11|platform/wayland|platform/kwin)/' \
   "${ui[@]}"
-forbid "X11 headers belong inside platform/x11/" '<(X11|xkbcommon)/' "${outside_x11[@]}"
-mapfile -t portal < <(sources_of platform/portal)
-forbid "X11 headers belong inside platform/x11/" '<X11/' "${portal[@]}"
+forbid "X11 headers belong inside platform/x11/" '<X11/' "${outside_x11[@]}"
+forbid "xkbcommon belongs inside the keyboard backends (platform/x11, wayland, portal)" \
+  '<xkbcommon/' "${outside_xkb[@]}"
+forbid "wayland-client headers belong inside platform/wayland/" \
+  '[<"](wayland-[a-z-]+|[a-z-]+-client-protocol)\.h' "${outside_wayland[@]}"
 
 # Every source file is built: its folder's CMakeLists.txt (or the tests' one) names it.
 while IFS= read -r file; do
