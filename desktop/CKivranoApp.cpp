@@ -19,6 +19,7 @@
 #include "ui/CNetworkDlg.h"
 #include "ui/CQuickFindDlg.h"
 #include "ui/CScreenLockDlg.h"
+#include "vault/Strings.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -333,9 +334,13 @@ void CKivranoApp::setCaption(const std::string& caption) {
 }
 
 void CKivranoApp::typeField(int field) {
-    if (m_typing)
-        m_typing->typeField(m_doc.tree().item(m_doc.tree().selection()), field,
-                            m_doc.settings().typeInMode);
+    if (!m_typing) return;
+    const TypingEngine::Result result = m_typing->typeField(
+        m_doc.tree().item(m_doc.tree().selection()), field, m_doc.settings().typeInMode);
+    // A refused keyboard types nothing; without the message the hotkey would seem dead.
+    if (result == TypingEngine::Result::KeyboardUnavailable)
+        m_prompter.message(std::string(text(StringId::KeyboardNotGranted)),
+                           Prompter::Icon::Exclamation);
 }
 
 void CKivranoApp::setCommandEnabled(int command, bool enabled) {

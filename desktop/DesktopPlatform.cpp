@@ -2,6 +2,10 @@
 
 #include "app/BackendChoice.h"
 
+#include "platform/kwin/KWinScriptWindows.h"
+#include "platform/portal/GlobalShortcutsHotKeys.h"
+#include "platform/portal/PortalRequest.h"
+#include "platform/portal/RemoteDesktopKeyboard.h"
 #include "platform/qt/DBusDesktopLockSignals.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeyboard.h"
@@ -57,6 +61,18 @@ DesktopPlatform::DesktopPlatform() {
     m_desktopLock = std::make_unique<platform::DBusDesktopLockSignals>(trace);
 }
 
+namespace {
+
+// Whether the desktop portal offers the interface (it answers its version).
+bool portalOffers(const char* interface) {
+    return platform::portal::portalProperty(QDBusConnection::sessionBus(),
+                                            QString::fromLatin1(interface),
+                                            QStringLiteral("version"))
+        .isValid();
+}
+
+}  // namespace
+
 void DesktopPlatform::openWayland() {
     m_wayland = platform::WaylandConnection::open();
     if (!m_wayland) return;
@@ -66,29 +82,52 @@ void DesktopPlatform::openWayland() {
     auto toplevels = platform::WlrToplevelWindows::create(*m_wayland);
     offer.virtualKeyboard = keyboard != nullptr;
     offer.foreignToplevel = toplevels != nullptr;
-    // Where the RemoteDesktop and GlobalShortcuts portals and the KWin script plug in: their
-    // offers are found here and their services made in the cases below.
+    // The bus is asked only for what the compositor itself does not offer.
+    offer.portalKeyboard =
+        !offer.virtualKeyboard && portalOffers("org.freedesktop.portal.RemoteDesktop");
+    offer.globalShortcuts = portalOffers("org.freedesktop.portal.GlobalShortcuts");
+    offer.kwinScript = !offer.foreignToplevel && platform::KWinScriptWindows::kwinAvailable();
     const BackendChoice choice = chooseBackends(SessionEnvironment::fromProcess(), offer);
-    switch (choice.keyboard) {
-        case KeyboardBackend::VirtualKeyboard: m_keyboard = std::move(keyboard); break;
-        case KeyboardBackend::RemoteDesktopPortal:
-        case KeyboardBackend::X11:
-        case KeyboardBackend::None: break;
-    }
-    switch (choice.windows) {
-        case WindowsBackend::ForeignToplevel: {
-            platform::WlrToplevelWindows* windows = toplevels.get();
-            m_setMainWindow = [windows](QWidget* window) {
-                windows->setMainWindow(window, QGuiApplication::desktopFileName().toStdString());
-            };
-            m_windows = std::move(toplevels);
-            break;
-        }
-        case WindowsBackend::KWinScript:
-        case WindowsBackend::X11:
-        case WindowsBackend::None: break;
-    }
     trace.write(choice.text);
+    takeWaylandKeyboard(choice.keyboard, std::move(keyboard));
+    takeWaylandWindows(choice.windows, std::move(toplevels));
+    if (choice.hotKeys == HotKeysBackend::GlobalShortcutsPortal)
+        m_hotKeys = std::make_unique<platform::portal::GlobalShortcutsHotKeys>(
+            QDBusConnection::sessionBus(), trace,
+            platform::portal::GlobalShortcutsHotKeys::Timeouts{});
+}
+
+void DesktopPlatform::takeWaylandKeyboard(KeyboardBackend backend,
+                                          std::unique_ptr<platform::Keyboard> virtualKeyboard) {
+    if (backend == KeyboardBackend::VirtualKeyboard) {
+        m_keyboard = std::move(virtualKeyboard);
+    } else if (backend == KeyboardBackend::RemoteDesktopPortal) {
+        // The restore token is a standing permission to type: it lives beside the settings,
+        // readable by the user only.
+        platform::portal::RestoreTokenFile token(
+            platform::IniSettingsStore::defaultFile().parent_path() / "RemoteDesktop.token");
+        m_keyboard = std::make_unique<platform::portal::RemoteDesktopKeyboard>(
+            QDBusConnection::sessionBus(), std::move(token), trace,
+            platform::portal::RemoteDesktopKeyboard::Timeouts{});
+    }
+}
+
+void DesktopPlatform::takeWaylandWindows(WindowsBackend backend,
+                                         std::unique_ptr<platform::WlrToplevelWindows> toplevels) {
+    if (backend == WindowsBackend::ForeignToplevel) {
+        platform::WlrToplevelWindows* windows = toplevels.get();
+        m_setMainWindow = [windows](QWidget* window) {
+            windows->setMainWindow(window, QGuiApplication::desktopFileName().toStdString());
+        };
+        m_windows = std::move(toplevels);
+    } else if (backend == WindowsBackend::KWinScript) {
+        auto kwin = std::make_unique<platform::KWinScriptWindows>(trace);
+        // A KWin that refuses the script leaves the program without window information.
+        if (!kwin->start()) return;
+        platform::KWinScriptWindows* windows = kwin.get();
+        m_setMainWindow = [windows](QWidget* window) { windows->setMainWindow(window); };
+        m_windows = std::move(kwin);
+    }
 }
 
 void DesktopPlatform::openX11() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BackendChoice.h"
 #include "platform/qt/IniSettingsStore.h"
 #include "platform/qt/LinuxProgramPaths.h"
 #include "platform/qt/QtClipboard.h"
@@ -18,6 +19,7 @@ namespace platform {
 class DesktopLockSignals;
 class HotKeys;
 class Keyboard;
+class WlrToplevelWindows;
 class WaylandConnection;
 class WindowSystem;
 class X11Connection;
@@ -56,6 +58,10 @@ public:
 
 private:
     void openWayland();
+    void takeWaylandKeyboard(KeyboardBackend backend,
+                             std::unique_ptr<platform::Keyboard> virtualKeyboard);
+    void takeWaylandWindows(WindowsBackend backend,
+                            std::unique_ptr<platform::WlrToplevelWindows> toplevels);
     void openX11();
 
     std::unique_ptr<platform::WaylandConnection> m_wayland;

@@ -118,6 +118,10 @@ std::string_view text(StringId id) {
             return "AutoTrack cannot see the window in front on this desktop, so it keeps the "
                    "current selection. It follows the window in front on X11 desktops, on sway "
                    "and other wlroots desktops, and on KDE Plasma.";
+        case StringId::KeyboardNotGranted:
+            return "Nothing was typed: the desktop did not let Kivrano use the keyboard (the "
+                   "request was refused or not answered). Allow Kivrano's request to control the "
+                   "keyboard when the desktop asks, or copy the field from the field list.";
         case StringId::NoWebBrowser:
             return "No web browser was found. Install one (for example Firefox or Chromium) or "
                    "name it in the BROWSER environment variable, or use other options such as "

@@ -64,6 +64,7 @@ enum class StringId : int {
     NoWebBrowser = 303,
     PasswordChangeUnprotectedOnly = 304,
     AutoTrackCannotSeeWindows = 305,
+    KeyboardNotGranted = 306,
     // Field list
     ColumnName = 61246,
     ColumnHotkey = 61247,
