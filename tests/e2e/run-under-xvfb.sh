@@ -54,10 +54,6 @@ mkdir -p "$work/tmp"
 export TMPDIR="$work/tmp"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
-# A temporary folder of this run's own: the program's single-instance socket lives there, so
-# a copy started by a test running beside this one is never taken for ours.
-mkdir -p "$work/tmp"
-export TMPDIR="$work/tmp"
 # No desktop bus unless a test starts its own: nothing is started behind the test's back.
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus"
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus"
