@@ -45,6 +45,8 @@ press_keys return
 window "^dana - Kivrano\$" >/dev/null
 wait_for "^desktop: Wayland backend: keyboard: the RemoteDesktop portal; hotkeys: the GlobalShortcuts portal; windows: a KWin script" "$work/trace"
 wait_for "^kwin windows: following the windows through a KWin script" "$work/trace"
+# The clipboard a program behind the one in front may set: KWin ignores Qt's own from it.
+wait_for "^desktop: clipboard: the compositor's data-control protocol" "$work/trace"
 # The vault's default hotkeys, bound through the portal: Ctrl+1 the ID, Ctrl+2 the password.
 wait_for "^GlobalShortcuts portal: bound with the session: .*hotkey-0 Ctrl+1" "$work/trace"
 grep -q "^GlobalShortcuts portal: bound with the session: .*hotkey-1 Ctrl+2" "$work/trace" ||
