@@ -52,16 +52,6 @@ wait_for "^GlobalShortcuts portal: bound with the session: .*hotkey-0 Ctrl+1" "$
 grep -q "^GlobalShortcuts portal: bound with the session: .*hotkey-1 Ctrl+2" "$work/trace" ||
   fail "the Password hotkey was not bound as Ctrl+2"
 
-done_count() { grep -c "^hotkey $1: done" "$work/trace" || true; }
-more_done() { [ "$(done_count "$1")" -gt "$2" ]; }
-# Runs the action given for hotkey N and waits until the program has typed it.
-typed_by() { # hotkey command...
-  local n=$1 before
-  shift
-  before=$(done_count "$n")
-  "$@"
-  wait_until "hotkey $n was not done" more_done "$n" "$before"
-}
 # The hotkey Ctrl+DIGIT pressed with the Ctrl key given, which stays held until the typing is
 # done: the program must let go of it for the user.
 hotkey_held() { # ctrl|right-ctrl digit
@@ -70,11 +60,6 @@ hotkey_held() { # ctrl|right-ctrl digit
   keys up "$2"
 }
 command_line() { "$kivrano" --hotkey "$1"; }
-fresh_target() {
-  : >"$work/target.out"
-  echo clear >&5
-  wait_for "^cleared"
-}
 # The last text the target's field N reported, in hexadecimal.
 field_text() { sed -n "s/^text $1 //p" "$work/target.out" | tail -n 1; }
 

@@ -19,22 +19,16 @@ import os
 import re
 import sys
 import tempfile
-import time
 
 import dbus
-import dbus.mainloop.glib
 import dbus.service
 from gi.repository import GLib
 
-dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-bus = dbus.SessionBus()
-portal = bus.get_object("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop")
+from portal_client import Failure, bus, portal, request, run_until
+
 remote_desktop = dbus.Interface(portal, "org.freedesktop.portal.RemoteDesktop")
 kwin_scripting = dbus.Interface(bus.get_object("org.kde.KWin", "/Scripting"),
                                 "org.kde.kwin.Scripting")
-# Request objects are named after our unique name and a token of ours.
-sender = bus.get_unique_name()[1:].replace(".", "_")
-tokens = iter(range(1, 1000000))
 
 KEYBOARD = dbus.UInt32(1)
 PRESSED, RELEASED = dbus.UInt32(1), dbus.UInt32(0)
@@ -45,48 +39,17 @@ REPORTER_PATH = "/org/kivrano/E2eWindows"
 REPORTER_INTERFACE = "org.kivrano.E2eWindows"
 
 
-class Failure(Exception):
-    pass
-
-
 def say(line):
     sys.stdout.write(line + "\n")
     sys.stdout.flush()
 
 
-def run_until(done, seconds, reason):
-    """Runs the main loop until done() holds; raises Failure with the reason after the time."""
-    deadline = time.monotonic() + seconds
-    context = GLib.MainContext.default()
-    while not done():
-        if time.monotonic() > deadline:
-            raise Failure(reason)
-        if not context.iteration(False):
-            time.sleep(0.01)
-
-
-def request(method, *arguments, options=None):
-    """Calls a RemoteDesktop method that answers through a Request object's Response signal."""
-    token = "kivranoe2e%d" % next(tokens)
-    path = "/org/freedesktop/portal/desktop/request/%s/%s" % (sender, token)
-    answer = {}
-    match = bus.add_signal_receiver(
-        lambda code, results: answer.update(code=int(code), results=results),
-        "Response", "org.freedesktop.portal.Request", None, path)
-    getattr(remote_desktop, method)(*arguments, dict(options or {}, handle_token=token))
-    run_until(lambda: answer, 30, "no response to " + method)
-    match.remove()
-    if answer["code"] != 0:
-        raise Failure("%s answered %d" % (method, answer["code"]))
-    return answer["results"]
-
-
 def start_keyboard():
-    session = dbus.ObjectPath(request("CreateSession",
+    session = dbus.ObjectPath(request(remote_desktop, "CreateSession",
                                       options={"session_handle_token": "kivranoe2e"})
                               ["session_handle"])
-    request("SelectDevices", session, options={"types": KEYBOARD})
-    started = request("Start", session, "")
+    request(remote_desktop, "SelectDevices", session, options={"types": KEYBOARD})
+    started = request(remote_desktop, "Start", session, "")
     if not int(started.get("devices", 0)) & KEYBOARD:
         raise Failure("the test's RemoteDesktop session came without the keyboard")
     return session
