@@ -24,13 +24,11 @@ import dbus
 import dbus.service
 from gi.repository import GLib
 
-from portal_client import Failure, bus, portal, request, run_until
+from portal_client import Failure, bus, remote_desktop, run_until, start_keyboard
 
-remote_desktop = dbus.Interface(portal, "org.freedesktop.portal.RemoteDesktop")
 kwin_scripting = dbus.Interface(bus.get_object("org.kde.KWin", "/Scripting"),
                                 "org.kde.kwin.Scripting")
 
-KEYBOARD = dbus.UInt32(1)
 PRESSED, RELEASED = dbus.UInt32(1), dbus.UInt32(0)
 KEYSYMS = {"shift": 0xFFE1, "ctrl": 0xFFE3, "alt": 0xFFE9, "super": 0xFFEB, "return": 0xFF0D,
            "tab": 0xFF09, "right-ctrl": 0xFFE4}
@@ -42,17 +40,6 @@ REPORTER_INTERFACE = "org.kivrano.E2eWindows"
 def say(line):
     sys.stdout.write(line + "\n")
     sys.stdout.flush()
-
-
-def start_keyboard():
-    session = dbus.ObjectPath(request(remote_desktop, "CreateSession",
-                                      options={"session_handle_token": "kivranoe2e"})
-                              ["session_handle"])
-    request(remote_desktop, "SelectDevices", session, options={"types": KEYBOARD})
-    started = request(remote_desktop, "Start", session, "")
-    if not int(started.get("devices", 0)) & KEYBOARD:
-        raise Failure("the test's RemoteDesktop session came without the keyboard")
-    return session
 
 
 class Windows(dbus.service.Object):
@@ -131,7 +118,7 @@ ACTIVATE = "(function () {" + WORKSPACE + """
 
 
 def main():
-    keyboard = start_keyboard()
+    keyboard = start_keyboard("kivranoe2e")
     windows = Windows()
     run_script(REPORTER % {"service": json.dumps(bus.get_unique_name()),
                            "path": json.dumps(REPORTER_PATH),

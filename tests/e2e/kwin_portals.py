@@ -9,12 +9,11 @@ import sys
 
 import dbus
 
-from portal_client import Failure, bus, portal, request, run_until
+from portal_client import (Failure, bus, portal, remote_desktop, request, run_until,
+                           start_keyboard)
 
-remote_desktop = dbus.Interface(portal, "org.freedesktop.portal.RemoteDesktop")
 global_shortcuts = dbus.Interface(portal, "org.freedesktop.portal.GlobalShortcuts")
 
-KEYBOARD = dbus.UInt32(1)
 PRESSED, RELEASED = dbus.UInt32(1), dbus.UInt32(0)
 CONTROL_L, ALT_L = 0xFFE3, 0xFFE9
 
@@ -66,14 +65,7 @@ def main():
     target = Target(sys.argv[1], "Portal Target")
     target.wait_for(lambda line: line == "active", "the target window never became active")
 
-    # RemoteDesktop: a session with the keyboard only, which KDE starts without asking.
-    session = dbus.ObjectPath(request(remote_desktop, "CreateSession",
-                                      options={"session_handle_token": "kivranotyping"})
-                              ["session_handle"])
-    request(remote_desktop, "SelectDevices", session, options={"types": KEYBOARD})
-    started = request(remote_desktop, "Start", session, "")
-    if not int(started.get("devices", 0)) & KEYBOARD:
-        raise Failure("the session was started without the keyboard: %r" % started)
+    session = start_keyboard("kivranotyping")
     text = "Kivrano-Pass 123!"
     type_text(session, text)
     expected = "text 0 " + text.encode().hex()

@@ -1,6 +1,6 @@
 """The desktop portals as the KDE test scripts call them (python3-dbus on GLib's main loop):
 the session bus, the portal object, waiting by condition and a request answered through its
-Request object's Response signal. Imported by kwin_portals.py and kwin_e2e_desktop.py."""
+Request object's Response signal, and the keyboard of a RemoteDesktop session. Imported by kwin_portals.py and kwin_e2e_desktop.py."""
 import time
 
 import dbus
@@ -13,6 +13,8 @@ portal = bus.get_object("org.freedesktop.portal.Desktop", "/org/freedesktop/port
 # Request objects are named after our unique name and a token of ours.
 sender = bus.get_unique_name()[1:].replace(".", "_")
 tokens = iter(range(1, 1000000))
+remote_desktop = dbus.Interface(portal, "org.freedesktop.portal.RemoteDesktop")
+KEYBOARD = dbus.UInt32(1)
 
 
 class Failure(Exception):
@@ -44,3 +46,15 @@ def request(interface, method, *arguments, options=None):
     if answer["code"] != 0:
         raise Failure("%s answered %d" % (method, answer["code"]))
     return answer["results"]
+
+
+def start_keyboard(session_token):
+    """A RemoteDesktop session with the keyboard only, which KDE starts without asking."""
+    session = dbus.ObjectPath(request(remote_desktop, "CreateSession",
+                                      options={"session_handle_token": session_token})
+                              ["session_handle"])
+    request(remote_desktop, "SelectDevices", session, options={"types": KEYBOARD})
+    started = request(remote_desktop, "Start", session, "")
+    if not int(started.get("devices", 0)) & KEYBOARD:
+        raise Failure("the session was started without the keyboard: %r" % started)
+    return session
