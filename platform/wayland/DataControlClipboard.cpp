@@ -53,9 +53,12 @@ const zwlr_data_control_device_v1_listener DataControlClipboard::kDeviceListener
         zwlr_data_control_device_v1_destroy(device);
         self->m_device = nullptr;
     },
-    [](void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+    [](void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
         // The primary selection is not ours to follow.
-        if (offer) zwlr_data_control_offer_v1_destroy(offer);
+        auto* self = static_cast<DataControlClipboard*>(data);
+        if (!offer || offer == self->m_selection) return;
+        self->m_offers.erase(offer);
+        zwlr_data_control_offer_v1_destroy(offer);
     },
 };
 
