@@ -112,7 +112,8 @@ void CKivranoApp::buildWindow() {
     m_platform.setMainWindow(m_frame.get());
     m_prompter.setParent(m_frame.get());
     m_editor.setParent(m_frame.get());
-    m_list = new CInfoList(m_platform.settings, m_platform.shell, m_platform.clipboard, m_prompter);
+    m_list =
+        new CInfoList(m_platform.settings, m_platform.shell, m_platform.clipboard(), m_prompter);
     m_list->setTrace(&m_platform.trace);
     m_view = new CKivranoView(m_doc, m_prompter, m_platform.shell, &m_registry, m_list,
                               [this](TreeNode n) {
@@ -161,8 +162,8 @@ void CKivranoApp::connectTreeCommands() {
 
 void CKivranoApp::connectHotKeys() {
     if (platform::Keyboard* keyboard = m_platform.keyboard()) {
-        m_typing = std::make_unique<TypingEngine>(*keyboard, m_platform.clipboard, m_platform.pause,
-                                                  m_platform.windows());
+        m_typing = std::make_unique<TypingEngine>(*keyboard, m_platform.clipboard(),
+                                                  m_platform.pause, m_platform.windows());
         m_typing->setDebugSink(&m_platform.trace);
     }
     HotKeyDispatch::Hooks hooks;
@@ -178,8 +179,8 @@ void CKivranoApp::connectHotKeys() {
     };
     hooks.isItem = [this](TreeNode node) { return m_doc.tree().isItem(node); };
     hooks.launchItem = [this](TreeNode node) { m_work->launchByKey(node); };
-    m_keyDispatch =
-        std::make_unique<HotKeyDispatch>(m_platform.clipboard, m_platform.shell, std::move(hooks));
+    m_keyDispatch = std::make_unique<HotKeyDispatch>(m_platform.clipboard(), m_platform.shell,
+                                                     std::move(hooks));
     m_platform.hotKeys().setHandler([this](platform::HotKeyId id) { onHotKey(id); });
 }
 

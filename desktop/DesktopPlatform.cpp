@@ -7,6 +7,7 @@
 #include "platform/portal/PortalRequest.h"
 #include "platform/portal/RemoteDesktopKeyboard.h"
 #include "platform/qt/DBusDesktopLockSignals.h"
+#include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeyboard.h"
 #include "platform/wayland/WlrToplevelWindows.h"
@@ -90,6 +91,13 @@ void DesktopPlatform::openWayland() {
     const BackendChoice choice = chooseBackends(SessionEnvironment::fromProcess(), offer);
     trace.write(choice.text);
     takeWaylandKeyboard(choice.keyboard, std::move(keyboard));
+    // Pasting a field sets the clipboard with another program in front, which the usual
+    // Wayland clipboard does not allow everywhere (KDE Plasma ignores it).
+    m_waylandClipboard = platform::DataControlClipboard::create(*m_wayland);
+    trace.write(m_waylandClipboard ? "desktop: clipboard: the compositor's data-control protocol\n"
+                                   : "desktop: clipboard: Qt's (the compositor offers no "
+                                     "data-control protocol; pasting into another window may "
+                                     "find the clipboard unchanged)\n");
     takeWaylandWindows(choice.windows, std::move(toplevels));
     if (choice.hotKeys == HotKeysBackend::GlobalShortcutsPortal)
         m_hotKeys = std::make_unique<platform::portal::GlobalShortcutsHotKeys>(
@@ -144,6 +152,11 @@ void DesktopPlatform::openX11() {
     m_windows = std::move(windows);
 }
 
+platform::Clipboard& DesktopPlatform::clipboard() const {
+    if (m_waylandClipboard) return *m_waylandClipboard;
+    return m_qtClipboard;
+}
+
 void DesktopPlatform::setMainWindow(QWidget* window) {
     if (m_setMainWindow) m_setMainWindow(window);
 }
@@ -154,6 +167,7 @@ DesktopPlatform::~DesktopPlatform() {
     m_windows.reset();
     m_hotKeys.reset();
     m_keyboard.reset();
+    m_waylandClipboard.reset();
 }
 
 }  // namespace kivrano

@@ -16,6 +16,7 @@ class QWidget;
 namespace kivrano {
 
 namespace platform {
+class Clipboard;
 class DesktopLockSignals;
 class HotKeys;
 class Keyboard;
@@ -41,7 +42,6 @@ public:
     platform::IniSettingsStore settings;
     platform::LinuxProgramPaths paths;
     platform::QtShell shell;
-    platform::QtClipboard clipboard;
     platform::QtPause pause;
     platform::StderrDebugSink trace;
 
@@ -49,6 +49,9 @@ public:
     // the user works in.
     void setMainWindow(QWidget* window);
 
+    // The compositor's data-control clipboard in a Wayland session that offers it (a program
+    // not in front may set the clipboard there); else Qt's.
+    platform::Clipboard& clipboard() const;
     // Null when nothing can be typed into other programs.
     platform::Keyboard* keyboard() const { return m_keyboard.get(); }
     platform::HotKeys& hotKeys() const { return *m_hotKeys; }
@@ -66,6 +69,8 @@ private:
 
     std::unique_ptr<platform::WaylandConnection> m_wayland;
     std::unique_ptr<platform::X11Connection> m_x11;
+    mutable platform::QtClipboard m_qtClipboard;
+    std::unique_ptr<platform::Clipboard> m_waylandClipboard;
     std::unique_ptr<platform::Keyboard> m_keyboard;
     std::unique_ptr<platform::HotKeys> m_hotKeys;
     std::unique_ptr<platform::WindowSystem> m_windows;

@@ -37,12 +37,13 @@ void appendPresses(TypingPlan& plan, VirtualKey key, int count) {
 struct ModifierKey {
     Modifier modifier;
     VirtualKey key;
+    VirtualKey rightKey;
 };
 // Released and pressed again in this order.
 constexpr std::array<ModifierKey, 3> kModifiers = {{
-    {Modifier::Shift, vk::kShift},
-    {Modifier::Alt, vk::kMenu},
-    {Modifier::Ctrl, vk::kControl},
+    {Modifier::Shift, vk::kShift, vk::kRightShift},
+    {Modifier::Alt, vk::kMenu, vk::kRightMenu},
+    {Modifier::Ctrl, vk::kControl, vk::kRightControl},
 }};
 
 }  // namespace
@@ -202,10 +203,16 @@ TypingEngine::Result TypingEngine::typeField(const VaultItem* item, int hotKeyId
         }
     } else {
         // Nobody tells us what is held: the user gets the whole moment to let go, then all
-        // three are released for them (releasing a key that is up changes nothing). None is
-        // pressed again, since nobody can tell whether a finger is still on it.
+        // three are released for them, on both sides of the keyboard (releasing a key that is
+        // up changes nothing). It matters where the desktop keeps one modifier state for all
+        // keyboards (KDE Plasma): a Ctrl still held would make each typed digit a Ctrl+digit,
+        // our own hotkeys among them. None is pressed again, since nobody can tell whether a
+        // finger is still on it.
         m_pause.pause(kReleasePoll * kReleasePolls);
-        for (const auto& m : kModifiers) m_keyboard.keyUp(m.key);
+        for (const auto& m : kModifiers) {
+            m_keyboard.keyUp(m.key);
+            m_keyboard.keyUp(m.rightKey);
+        }
     }
 
     const Result outcome = perform(plan, target);

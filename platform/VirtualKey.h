@@ -23,6 +23,10 @@ inline constexpr VirtualKey kV = 0x56;
 inline constexpr VirtualKey kF1 = 0x70;
 inline constexpr VirtualKey kF12 = 0x7B;
 inline constexpr VirtualKey kF24 = 0x87;
+// The right-hand keys of the modifiers (the plain codes above are the left-hand ones).
+inline constexpr VirtualKey kRightShift = 0xA1;
+inline constexpr VirtualKey kRightControl = 0xA3;
+inline constexpr VirtualKey kRightMenu = 0xA5;
 }  // namespace vk
 
 }  // namespace kivrano::platform

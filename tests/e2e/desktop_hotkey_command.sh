@@ -60,8 +60,6 @@ wait_for "^desktop: X11 backend: keyboard, hotkeys and windows" "$work/trace"
 # key, and the held key must not turn the typed letters into Ctrl presses.
 # A field key that comes while the last one is still being typed (pasting waits half a second
 # before it empties the clipboard) is dropped: each press waits until the program is done.
-done_count() { grep -c "^hotkey $1: done" "$work/trace" || true; }
-more_done() { [ "$(done_count "$1")" -gt "$2" ]; }
 press() { # hotkey [held key]
   local before
   before=$(done_count "$1")

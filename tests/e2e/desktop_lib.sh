@@ -81,6 +81,24 @@ SCRIPT
   export BROWSER="$work/browser"
 }
 
+# How often the program's trace ($work/trace) says hotkey N was done; whether more than M.
+done_count() { grep -c "^hotkey $1: done" "$work/trace" || true; }
+more_done() { [ "$(done_count "$1")" -gt "$2" ]; }
+# Runs the action given for hotkey N and waits until the program has typed it.
+typed_by() { # hotkey command...
+  local n=$1 before
+  shift
+  before=$(done_count "$n")
+  "$@"
+  wait_until "hotkey $n was not done" more_done "$n" "$before"
+}
+# Empties the target's fields and its report.
+fresh_target() {
+  : >"$work/target.out"
+  echo clear >&5
+  wait_for "^cleared"
+}
+
 # Starts the target program TARGET titled TITLE, its commands on descriptor 5.
 start_target() {
   mkfifo "$work/target.in"

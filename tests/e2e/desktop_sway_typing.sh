@@ -53,23 +53,8 @@ for n in 0 1; do
   swaymsg -- bindsym "Mod4+F$((n + 1))" exec "$kivrano" --hotkey "$n" >/dev/null
 done
 
-done_count() { grep -c "^hotkey $1: done" "$work/trace" || true; }
-more_done() { [ "$(done_count "$1")" -gt "$2" ]; }
-# Runs the action given for hotkey N and waits until the program has typed it.
-typed_by() { # hotkey command...
-  local n=$1 before
-  shift
-  before=$(done_count "$n")
-  "$@"
-  wait_until "hotkey $n was not done" more_done "$n" "$before"
-}
 binding() { press_keys super "f$(($1 + 1))"; }
 command_line() { "$kivrano" --hotkey "$1"; }
-fresh_target() {
-  : >"$work/target.out"
-  echo clear >&5
-  wait_for "^cleared"
-}
 
 fresh_target
 target_window=$(window "^Bank Login")

@@ -10,11 +10,12 @@
 //                         a window of its own ("Target Notification", a text field) and
 //                         give it the focus, as a notification that takes the focus would
 //   remap                 unmap and map the window again (for a window manager that missed it)
+//   title <hex>           give the window a new title (UTF-8)
 //   quit
 // Reports: "ready", "active" (the window has the keyboard focus), "focus <n>", "enter <n>", "text
 // <n> <hex>", "clipboard <hex>", "clipboard-none", "hint <value>", "hint-none", "selection <hex>",
 // "selection-none", "clipboard-set", "dialog", "steal-armed", "stolen", "popup-active",
-// "popup-text <hex>", "ctrl-down" (a Control key went down in one of its windows).
+// "popup-text <hex>", "titled", "ctrl-down" (a Control key went down in one of its windows).
 #include "StdinCommands.h"
 
 #include <QApplication>
@@ -141,6 +142,9 @@ int main(int argc, char** argv) {
             window.hide();
             window.show();
             window.activateWindow();
+        } else if (line.startsWith("title ")) {
+            window.setWindowTitle(QString::fromUtf8(QByteArray::fromHex(line.mid(6))));
+            report("titled");
         } else if (line == "quit") {
             app.quit();
         }

@@ -6,56 +6,16 @@ Usage: kwin_portals.py TARGET_PROGRAM"""
 import os
 import subprocess
 import sys
-import time
 
 import dbus
-import dbus.mainloop.glib
-from gi.repository import GLib
 
-dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-bus = dbus.SessionBus()
-portal = bus.get_object("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop")
-remote_desktop = dbus.Interface(portal, "org.freedesktop.portal.RemoteDesktop")
+from portal_client import (Failure, bus, portal, remote_desktop, request, run_until,
+                           start_keyboard)
+
 global_shortcuts = dbus.Interface(portal, "org.freedesktop.portal.GlobalShortcuts")
-# Request objects are named after our unique name and a token of ours.
-sender = bus.get_unique_name()[1:].replace(".", "_")
-tokens = iter(range(1, 1000))
 
-KEYBOARD = dbus.UInt32(1)
 PRESSED, RELEASED = dbus.UInt32(1), dbus.UInt32(0)
 CONTROL_L, ALT_L = 0xFFE3, 0xFFE9
-
-
-def fail(reason):
-    print("FAILED: " + reason, file=sys.stderr)
-    sys.exit(1)
-
-
-def run_until(done, seconds, reason):
-    """Runs the main loop until done() holds; fails with the reason after the given time."""
-    deadline = time.monotonic() + seconds
-    context = GLib.MainContext.default()
-    while not done():
-        if time.monotonic() > deadline:
-            fail(reason)
-        context.iteration(False) or time.sleep(0.01)
-
-
-def request(interface, method, *arguments, options=None):
-    """Calls a portal method that answers through a Request object's Response signal."""
-    token = "kivrano%d" % next(tokens)
-    path = "/org/freedesktop/portal/desktop/request/%s/%s" % (sender, token)
-    answer = {}
-    match = bus.add_signal_receiver(
-        lambda code, results: answer.update(code=int(code), results=results),
-        "Response", "org.freedesktop.portal.Request", None, path)
-    options = dict(options or {}, handle_token=token)
-    getattr(interface, method)(*arguments, options)
-    run_until(lambda: answer, 30, "no response to " + method)
-    match.remove()
-    if answer["code"] != 0:
-        fail("%s answered %d" % (method, answer["code"]))
-    return answer["results"]
 
 
 def version(interface):
@@ -105,14 +65,7 @@ def main():
     target = Target(sys.argv[1], "Portal Target")
     target.wait_for(lambda line: line == "active", "the target window never became active")
 
-    # RemoteDesktop: a session with the keyboard only, which KDE starts without asking.
-    session = dbus.ObjectPath(request(remote_desktop, "CreateSession",
-                                      options={"session_handle_token": "kivranotyping"})
-                              ["session_handle"])
-    request(remote_desktop, "SelectDevices", session, options={"types": KEYBOARD})
-    started = request(remote_desktop, "Start", session, "")
-    if not int(started.get("devices", 0)) & KEYBOARD:
-        fail("the session was started without the keyboard: %r" % started)
+    session = start_keyboard("kivranotyping")
     text = "Kivrano-Pass 123!"
     type_text(session, text)
     expected = "text 0 " + text.encode().hex()
@@ -135,7 +88,7 @@ def main():
     shortcut_session = str(created["session_handle"])
     bound = {str(s[0]): str(s[1].get("trigger_description", "")) for s in created["shortcuts"]}
     if bound.get("hotkey-2") != "Ctrl+Alt+P":
-        fail("the shortcut was not bound as asked: %r" % bound)
+        raise Failure("the shortcut was not bound as asked: %r" % bound)
 
     # The real key, pressed through the RemoteDesktop keyboard.
     for keysym, state in ((CONTROL_L, PRESSED), (ALT_L, PRESSED), (ord("p"), PRESSED),
@@ -144,7 +97,7 @@ def main():
     run_until(lambda: ("Deactivated", shortcut_session, "hotkey-2") in fired, 20,
               "Ctrl+Alt+P did not fire the shortcut: %r" % fired)
     if fired[0] != ("Activated", shortcut_session, "hotkey-2"):
-        fail("the shortcut's signals came in another order: %r" % fired)
+        raise Failure("the shortcut's signals came in another order: %r" % fired)
     print("Ctrl+Alt+P fired hotkey-2: %r" % fired)
 
     # The same shortcut invoked through KDE's shortcut service, as a test can do it without keys;
@@ -162,4 +115,8 @@ def main():
     target.close()
 
 
-main()
+try:
+    main()
+except (Failure, dbus.DBusException) as error:
+    print("FAILED: %s" % error, file=sys.stderr)
+    sys.exit(1)

@@ -1,5 +1,6 @@
 #include "E2eSupport.h"
 
+#include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeyboard.h"
 #include "platform/wayland/WlrToplevelWindows.h"
@@ -120,6 +121,45 @@ TEST_F(WaylandTest, FollowsTheWindowInFrontAndBringsOneForward) {
     type("x");
     EXPECT_TRUE(target->waitForText(0, "x"));
     EXPECT_EQ(second->fieldText(0), "");
+}
+
+// Our clipboard works with another program in front (it has the keyboard, we do not): what we
+// set is what it pastes, marked secret; what it copies we read; emptied, nothing is left.
+TEST_F(WaylandTest, ClipboardServesAndReadsWithAnotherProgramInFront) {
+    auto clipboard = DataControlClipboard::create(*s_connection);
+    ASSERT_TRUE(clipboard) << "the compositor offers no data-control protocol";
+    ASSERT_TRUE(clipboard->open());
+    const std::string secret = "p\xC3\xA4\xC2\xA7w\xE2\x82\xACrd\xE2\x9C\x93";
+    // The target reads the compositor's news and its commands apart: it is asked until its
+    // answer is the one expected.
+    auto targetReports = [&](const QByteArray& expected) {
+        return waitFor([&] {
+            target->clearOutput();
+            target->send("report-clipboard");
+            waitFor([&] { return target->output().contains("clipboard"); }, 2000);
+            return target->hasLine(expected);
+        });
+    };
+    clipboard->setSecretText(secret);
+    EXPECT_TRUE(clipboard->isOwner());
+    EXPECT_EQ(clipboard->text(), secret);
+    EXPECT_TRUE(targetReports("clipboard " + QByteArray::fromStdString(secret).toHex()))
+        << target->output().toStdString();
+    target->send("report-hint");
+    EXPECT_TRUE(target->waitForLine("hint secret")) << target->output().toStdString();
+
+    // A program may take the clipboard after input of its own (the compositor checks).
+    type("x");
+    ASSERT_TRUE(target->waitForText(0, "x"));
+    const std::string copied = "copied by the target \xE5\xAF\x86";
+    target->send("set-clipboard " + QByteArray::fromStdString(copied).toHex());
+    ASSERT_TRUE(target->waitForLine("clipboard-set"));
+    EXPECT_TRUE(waitFor([&] { return !clipboard->isOwner(); }));
+    EXPECT_EQ(clipboard->text(), copied);
+
+    clipboard->empty();
+    EXPECT_TRUE(targetReports("clipboard-none")) << target->output().toStdString();
+    EXPECT_TRUE(waitFor([&] { return !clipboard->text().has_value(); }));
 }
 
 }  // namespace

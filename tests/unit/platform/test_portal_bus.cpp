@@ -145,9 +145,11 @@ Lines join(std::initializer_list<Lines> parts) {
     return out;
 }
 
-// The first key of a new session is a Shift, then the hotkey's modifiers are let go.
-const Lines kOpening =
-    join({keyPress("0xffe1"), {"key 0xffe1 up", "key 0xffe9 up", "key 0xffe3 up"}});
+// The first key of a new session is a Shift, then the hotkey's modifiers are let go, on both
+// sides of the keyboard.
+const Lines kOpening = join({keyPress("0xffe1"),
+                             {"key 0xffe1 up", "key 0xffe2 up", "key 0xffe9 up", "key 0xffea up",
+                              "key 0xffe3 up", "key 0xffe4 up"}});
 
 TEST_F(PortalBusTest, TypesAnIdTabPasswordEnterBySessionsClosedAfterEachTyping) {
     startPortal(QStringLiteral(R"({"remote_desktop_version": 1})"));
