@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The program on GNOME (mutter 43): a native Wayland client signed in through the real Select
+# User dialog, typing through the RemoteDesktop portal. GNOME tells no program which window is
+# in front and has no GlobalShortcuts portal, so the hotkey is the command the user binds in
+# GNOME's keyboard settings, `kivrano --hotkey 1`: GNOME asks for consent each time (its
+# dialog, answered here with the test's keyboard: tick Keyboard, then Share), and the password
+# arrives exactly in the window in front. A refused consent types nothing.
+# Runs inside run-under-mutter.sh.
+# Usage: desktop_gnome_typing.sh KIVRANO KIVRANO_CLI TARGET
+set -euo pipefail
+source "$(dirname "$0")/desktop_lib.sh"
+kivrano=$1
+cli=$2
+target=$3
+
+begin_work
+on_failure() {
+  echo "--- target said:" >&2; tr -d '\0' <"$work/target.out" >&2 || true
+  echo "--- keyboard said:" >&2; cat "$KIVRANO_TEST_KEYS_OUT" >&2 || true
+  echo "--- kivrano traced:" >&2; grep -av "^\[" "$work/trace" >&2 || true
+}
+
+# The test's keyboard (mutter's own, started by run-under-mutter.sh) and its answers.
+exec 6>"$KIVRANO_TEST_KEYS"
+keys_sent=0
+keys() {
+  keys_sent=$((keys_sent + 1))
+  echo "$*" >&6
+  wait_for "^done $keys_sent\$" "$KIVRANO_TEST_KEYS_OUT"
+}
+type_text() { keys type "$(hex "$1")"; }
+press() { keys down "$1"; keys up "$1"; }
+
+cat >"$work/vault.json" <<JSON
+{"settings": {"typeInMode": 0, "autoTrack": 0},
+ "folders": [{"name": "Web", "unprotected": 0, "items": [
+   {"title": "Bank Login", "address": "https://target.example", "id": "alice",
+    "password": "Secret_42!"}]}]}
+JSON
+printf 'pw\n' | "$cli" import --password-stdin --force "$work/vault.json" "$KIVRANO_HOME/Profiles/dana.kvr" >/dev/null
+
+# GNOME names no window to a program: the Wayland protocol's own trace says when the Select
+# User dialog, the program's only window then, has the keyboard.
+WAYLAND_DEBUG=client KIVRANO_DEBUG=1 "$kivrano" 2>"$work/trace" & kpid=$!
+pids+=("$kpid")
+wait_for "^desktop: Wayland backend: keyboard: the RemoteDesktop portal; hotkeys: none of our own (no GlobalShortcuts portal)" "$work/trace"
+wait_for "; windows: none (the compositor does not tell which window is in front)" "$work/trace"
+wait_for "wl_keyboard@[0-9]*\.enter(" "$work/trace"
+type_text "pw"
+press return
+wait_for "^tree rows at" "$work/trace"
+# The main window has the keyboard once the Wayland trace shows its second entry: the item is
+# chosen in the tree, as the user does before switching to the window to type into.
+keyboard_entries() { [ "$(grep -ac 'wl_keyboard@[0-9]*\.enter(' "$work/trace")" -ge 2 ]; }
+wait_until "the main window never got the keyboard" keyboard_entries
+press home
+press right
+press down
+
+QT_QPA_PLATFORM=wayland start_target "$target" "Bank Login"
+wait_for "^active"
+
+done_count() { grep -ac "^hotkey 1: done" "$work/trace" || true; }
+more_done() { [ "$(done_count)" -gt "$1" ]; }
+
+# GNOME's consent dialog takes the keyboard from the target: its first control is the
+# Keyboard check box (unticked), then Cancel, then Share (greyed until a device is ticked).
+consent() { # share | cancel
+  wait_for "^inactive"
+  press tab
+  type_text " "
+  press tab
+  if [ "$1" = share ]; then press tab; fi
+  type_text " "
+}
+
+: >"$work/target.out"
+before=$(done_count)
+"$kivrano" --hotkey 1
+consent share
+wait_until "hotkey 1 was not done" more_done "$before"
+wait_for "^text 0 $(hex 'Secret_42!')\$"
+# Nothing else arrived after it (a key of the consent's, a repeated character).
+grep -a "^text 0 " "$work/target.out" | tail -n 1 | grep -q "^text 0 $(hex 'Secret_42!')\$" ||
+  fail "more than the password arrived"
+
+kill "$kpid"; wait "$kpid" 2>/dev/null || true
+echo quit >&5
+echo "desktop gnome typing: 1 passed, 0 failed"
