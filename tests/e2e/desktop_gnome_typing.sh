@@ -4,7 +4,7 @@
 # in front and has no GlobalShortcuts portal, so the hotkey is the command the user binds in
 # GNOME's keyboard settings, `kivrano --hotkey 1`: GNOME asks for consent each time (its
 # dialog, answered here with the test's keyboard: tick Keyboard, then Share), and the password
-# arrives exactly in the window in front. A refused consent types nothing.
+# arrives exactly in the window in front. A refused consent types nothing and says so.
 # Runs inside run-under-mutter.sh.
 # Usage: desktop_gnome_typing.sh KIVRANO KIVRANO_CLI TARGET
 set -euo pipefail
@@ -17,7 +17,9 @@ begin_work
 on_failure() {
   echo "--- target said:" >&2; tr -d '\0' <"$work/target.out" >&2 || true
   echo "--- keyboard said:" >&2; cat "$KIVRANO_TEST_KEYS_OUT" >&2 || true
-  echo "--- kivrano traced:" >&2; grep -av "^\[" "$work/trace" >&2 || true
+  # The program's own lines, and of the Wayland trace only where its windows got the keyboard.
+  echo "--- kivrano traced:" >&2
+  grep -a -e "^[^[]" -e "wl_keyboard@[0-9]*\.\(enter\|leave\)(" -e "set_title(" "$work/trace" >&2 || true
 }
 
 # The test's keyboard (mutter's own, started by run-under-mutter.sh) and its answers.
@@ -51,8 +53,9 @@ press return
 wait_for "^tree rows at" "$work/trace"
 # The main window has the keyboard once the Wayland trace shows its second entry: the item is
 # chosen in the tree, as the user does before switching to the window to type into.
-keyboard_entries() { [ "$(grep -ac 'wl_keyboard@[0-9]*\.enter(' "$work/trace")" -ge 2 ]; }
-wait_until "the main window never got the keyboard" keyboard_entries
+entered() { [ "$(grep -ac 'wl_keyboard@[0-9]*\.enter(' "$work/trace")" -ge "$1" ]; }
+keyboard_entries() { wait_until "the program's window never got the keyboard" entered "$1"; }
+keyboard_entries 2
 press home
 press right
 press down
@@ -65,12 +68,24 @@ more_done() { [ "$(done_count)" -gt "$1" ]; }
 
 # GNOME's consent dialog takes the keyboard from the target: its first control is the
 # Keyboard check box (unticked), then Cancel, then Share (greyed until a device is ticked).
+# Each key waits until the dialog has drawn the frame after it: a Tab that comes before the
+# tick has made Share available passes over it.
+portal_presses() { grep -ac 'wl_keyboard@[0-9]*\.key(.*, 1)$' "$KIVRANO_TEST_PORTAL_LOG" || true; }
+drawn_after_press() { # n: a frame drawn after the dialog's n-th key press
+  awk -v n="$1" '/wl_keyboard@[0-9]+\.key\(.*, 1\)$/ { p++ } p >= n && /wl_surface@[0-9]+\.commit\(\)/ { f = 1 }
+                 END { exit !f }' "$KIVRANO_TEST_PORTAL_LOG"
+}
+dialog_key() { # tab | space
+  local n=$(($(portal_presses) + 1))
+  if [ "$1" = space ]; then type_text " "; else press "$1"; fi
+  wait_until "the consent dialog did not take key $n" drawn_after_press "$n"
+}
 consent() { # share | cancel
   wait_for "^inactive"
-  press tab
-  type_text " "
-  press tab
-  if [ "$1" = share ]; then press tab; fi
+  dialog_key tab
+  dialog_key space
+  dialog_key tab
+  if [ "$1" = share ]; then dialog_key tab; fi
   type_text " "
 }
 
@@ -79,10 +94,27 @@ before=$(done_count)
 "$kivrano" --hotkey 1
 consent share
 wait_until "hotkey 1 was not done" more_done "$before"
+wait_for "^RemoteDesktop portal: session started (interface version 1)" "$work/trace"
 wait_for "^text 0 $(hex 'Secret_42!')\$"
 # Nothing else arrived after it (a key of the consent's, a repeated character).
 grep -a "^text 0 " "$work/target.out" | tail -n 1 | grep -q "^text 0 $(hex 'Secret_42!')\$" ||
   fail "more than the password arrived"
+wait_for "^active"
+
+# Refused: nothing is typed, and the program says so in a message box of its own.
+echo clear >&5
+wait_for "^cleared"
+: >"$work/target.out"
+before=$(done_count)
+"$kivrano" --hotkey 1
+consent cancel
+wait_for "^RemoteDesktop portal: Start: cancelled by the user" "$work/trace"
+wait_for 'xdg_toplevel@[0-9]*\.set_title("Kivrano")' "$work/trace"
+# The box has the keyboard at the program's third entry; Enter closes it and ends the hotkey.
+keyboard_entries 3
+press return
+wait_until "hotkey 1 was not done" more_done "$before"
+grep -aq "^text 0 [0-9a-f]" "$work/target.out" && fail "the password was typed without consent"
 
 kill "$kpid"; wait "$kpid" 2>/dev/null || true
 echo quit >&5
