@@ -22,6 +22,8 @@ portal=$(find_program xdg-desktop-portal /usr/libexec /usr/lib/xdg-desktop-porta
   skip "xdg-desktop-portal is not installed"
 portal_gnome=$(find_program xdg-desktop-portal-gnome /usr/libexec /usr/lib/*/libexec) ||
   skip "xdg-desktop-portal-gnome is not installed"
+gnome_portal=/usr/share/xdg-desktop-portal/portals/gnome.portal
+[ -f "$gnome_portal" ] || skip "$gnome_portal (package xdg-desktop-portal-gnome) is missing"
 python=/usr/bin/python3
 "$python" -c "import dbus" 2>/dev/null || skip "python3-dbus is not installed"
 for tool in dbus-run-session dbus-daemon dbus-send; do
@@ -123,7 +125,7 @@ export KIVRANO_TEST_PORTAL_LOG="$work/portal-gnome.log"
 WAYLAND_DEBUG=client GTK_A11Y=none start org.freedesktop.impl.portal.desktop.gnome \
   "$KIVRANO_TEST_PORTAL_LOG" "$portal_gnome"
 mkdir -p "$work/portals"
-cp /usr/share/xdg-desktop-portal/portals/gnome.portal "$work/portals/"
+cp "$gnome_portal" "$work/portals/"
 XDG_DESKTOP_PORTAL_DIR="$work/portals" start org.freedesktop.portal.Desktop "$work/portal.log" \
   "$portal" --replace
 
