@@ -9,6 +9,7 @@
 # Usage: desktop_gnome_typing.sh KIVRANO KIVRANO_CLI TARGET
 set -euo pipefail
 source "$(dirname "$0")/desktop_lib.sh"
+source "$(dirname "$0")/keys_lib.sh"
 kivrano=$1
 cli=$2
 target=$3
@@ -24,14 +25,7 @@ on_failure() {
 
 # The test's keyboard (mutter's own, started by run-under-mutter.sh) and its answers.
 exec 6>"$KIVRANO_TEST_KEYS"
-keys_sent=0
-keys() {
-  keys_sent=$((keys_sent + 1))
-  echo "$*" >&6
-  wait_for "^done $keys_sent\$" "$KIVRANO_TEST_KEYS_OUT"
-}
-type_text() { keys type "$(hex "$1")"; }
-press() { keys down "$1"; keys up "$1"; }
+keys_out=$KIVRANO_TEST_KEYS_OUT
 
 cat >"$work/vault.json" <<JSON
 {"settings": {"typeInMode": 0, "autoTrack": 0},
@@ -49,16 +43,16 @@ wait_for "^desktop: Wayland backend: keyboard: the RemoteDesktop portal; hotkeys
 wait_for "; windows: none (the compositor does not tell which window is in front)" "$work/trace"
 wait_for "wl_keyboard@[0-9]*\.enter(" "$work/trace"
 type_text "pw"
-press return
+press_keys return
 wait_for "^tree rows at" "$work/trace"
 # The main window has the keyboard once the Wayland trace shows its second entry: the item is
 # chosen in the tree, as the user does before switching to the window to type into.
 entered() { [ "$(grep -ac 'wl_keyboard@[0-9]*\.enter(' "$work/trace")" -ge "$1" ]; }
 keyboard_entries() { wait_until "the program's window never got the keyboard" entered "$1"; }
 keyboard_entries 2
-press home
-press right
-press down
+press_keys home
+press_keys right
+press_keys down
 
 QT_QPA_PLATFORM=wayland start_target "$target" "Bank Login"
 wait_for "^active"
@@ -77,7 +71,7 @@ drawn_after_press() { # n: a frame drawn after the dialog's n-th key press
 }
 dialog_key() { # tab | space
   local n=$(($(portal_presses) + 1))
-  if [ "$1" = space ]; then type_text " "; else press "$1"; fi
+  if [ "$1" = space ]; then type_text " "; else press_keys "$1"; fi
   wait_until "the consent dialog did not take key $n" drawn_after_press "$n"
 }
 consent() { # share | cancel
@@ -112,7 +106,7 @@ wait_for "^RemoteDesktop portal: Start: cancelled by the user" "$work/trace"
 wait_for 'xdg_toplevel@[0-9]*\.set_title("Kivrano")' "$work/trace"
 # The box has the keyboard at the program's third entry; Enter closes it and ends the hotkey.
 keyboard_entries 3
-press return
+press_keys return
 wait_until "hotkey 1 was not done" more_done "$before"
 grep -aq "^text 0 [0-9a-f]" "$work/target.out" && fail "the password was typed without consent"
 
