@@ -7,16 +7,7 @@
 # Usage: run-under-mutter.sh COMMAND [ARGS...]
 set -uo pipefail
 
-skip() {
-  echo "SKIPPED: $*; scripts/deps.sh test installs it" >&2
-  exit 77
-}
-find_program() { # name, then the folders it may live in
-  local name=$1 dir
-  shift
-  for dir in "$@"; do [ -x "$dir/$name" ] && { echo "$dir/$name"; return 0; }; done
-  return 1
-}
+source "$(dirname "$0")/desktop_session_lib.sh"
 mutter=$(command -v mutter) || skip "mutter is not installed"
 portal=$(find_program xdg-desktop-portal /usr/libexec /usr/lib/xdg-desktop-portal) ||
   skip "xdg-desktop-portal is not installed"
@@ -26,78 +17,11 @@ gnome_portal=/usr/share/xdg-desktop-portal/portals/gnome.portal
 [ -f "$gnome_portal" ] || skip "$gnome_portal (package xdg-desktop-portal-gnome) is missing"
 python=/usr/bin/python3
 "$python" -c "import dbus" 2>/dev/null || skip "python3-dbus is not installed"
-for tool in dbus-run-session dbus-daemon dbus-send; do
-  command -v "$tool" >/dev/null || skip "$tool (packages dbus-daemon, dbus-bin) is not installed"
-done
+require_bus_tools
 
-# The session bus of our own: this script runs again inside it. Its configuration offers no
-# service to start on demand, so nothing runs that the harness did not start itself.
-if [ -z "${KIVRANO_MUTTER_SESSION:-}" ]; then
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  mkdir -p "$work/services"
-  cat >"$work/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$work</listen>
-  <servicedir>$work/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-  # Stopped from outside (a test's time-out), the session inside takes its programs down.
-  trap '[ -s "$work/session.pid" ] && kill "$(cat "$work/session.pid")" 2>/dev/null; wait; exit 130' INT TERM
-  KIVRANO_MUTTER_SESSION=$work dbus-run-session --config-file="$work/bus.conf" -- "$0" "$@" &
-  wait $!
-  exit $?
-fi
-
-work=$KIVRANO_MUTTER_SESSION
-echo $$ >"$work/session.pid"
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# Everything the desktop writes stays in the work folder.
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_CACHE_HOME="$work/home/cache"
-export XDG_DATA_HOME="$work/home/data" XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work/tmp"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$TMPDIR"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+enter_private_session KIVRANO_MUTTER_SESSION "$@"
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-kivrano
 unset DISPLAY
-
-has_owner() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q "boolean true"
-}
-# Waits (up to 30 s) until a program owns its name on the bus; fails with its log otherwise.
-wait_for_name() { # name, pid, log
-  for _ in $(seq 300); do
-    has_owner "$1" && return 0
-    kill -0 "$2" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "$1 did not appear on the session bus:" >&2
-  cat "$3" >&2
-  exit 1
-}
-start() { # bus name, log, program...
-  local name=$1 log=$2
-  shift 2
-  "$@" >"$log" 2>&1 &
-  pids+=($!)
-  wait_for_name "$name" "$!" "$log"
-}
 
 start org.gnome.Mutter.RemoteDesktop "$work/mutter.log" "$mutter" --headless --wayland --no-x11 \
   --wayland-display "$WAYLAND_DISPLAY" --virtual-monitor 1280x1024
@@ -129,15 +53,4 @@ cp "$gnome_portal" "$work/portals/"
 XDG_DESKTOP_PORTAL_DIR="$work/portals" start org.freedesktop.portal.Desktop "$work/portal.log" \
   "$portal" --replace
 
-"$@" &
-test_pid=$!
-pids+=("$test_pid")
-wait "$test_pid"
-status=$?
-if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
-  for log in mutter portal-gnome portal; do
-    echo "--- $log log" >&2
-    grep -av "^\[" "$work/$log.log" >&2
-  done
-fi
-exit "$status"
+run_test mutter portal-gnome portal -- "$@"
