@@ -19,7 +19,9 @@ case "${1:-build}" in
                    dpkg-dev desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl man-db
                    # A KDE Plasma Wayland session for the KWin and portal tests; the KDE portal is a
                    # Qt 5 program and needs Qt 5's Wayland plugin, our test windows Qt 6's.
-                   kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5 qt6-wayland) ;;
+                   kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5 qt6-wayland
+                   # A headless GNOME (mutter and its portal backend) for the GNOME test.
+                   mutter xdg-desktop-portal-gnome) ;;
   *) echo "usage: $0 build|package|test" >&2; exit 2 ;;
 esac
 

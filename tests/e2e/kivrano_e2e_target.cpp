@@ -12,7 +12,8 @@
 //   remap                 unmap and map the window again (for a window manager that missed it)
 //   title <hex>           give the window a new title (UTF-8)
 //   quit
-// Reports: "ready", "active" (the window has the keyboard focus), "focus <n>", "enter <n>", "text
+// Reports: "ready", "active" (the window has the keyboard focus), "inactive" (no window of
+// the program has it), "focus <n>", "enter <n>", "text
 // <n> <hex>", "clipboard <hex>", "clipboard-none", "hint <value>", "hint-none", "selection <hex>",
 // "selection-none", "clipboard-set", "dialog", "steal-armed", "stolen", "popup-active",
 // "popup-text <hex>", "titled", "ctrl-down" (a Control key went down in one of its windows).
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
 
     QObject::connect(&app, &QGuiApplication::focusWindowChanged, [&](QWindow* focused) {
         if (focused && focused == window.windowHandle()) report("active");
+        // Another program's window took the keyboard (a desktop's dialog, say).
+        if (!focused) report("inactive");
     });
 
     // The window that takes the focus; a top-level window of its own, owned by nothing.

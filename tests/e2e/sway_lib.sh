@@ -1,5 +1,6 @@
 # The window functions of desktop_lib.sh for sway, through its IPC (swaymsg and jq): sourced
 # after desktop_lib.sh by the scripts that run inside run-under-sway.sh.
+source "$(dirname "${BASH_SOURCE[0]}")/keys_lib.sh"
 
 # The views sway manages, one a line: "id<TAB>focused<TAB>title".
 sway_views() {
@@ -51,18 +52,5 @@ start_keys() { # KIVRANO_E2E_KEYS
   "$1" <"$work/keys.in" >"$work/keys.out" 2>&1 &
   pids+=($!)
   exec 6>"$work/keys.in"
-  keys_sent=0
-}
-# Sends one command and waits until the compositor has it.
-keys() {
-  keys_sent=$((keys_sent + 1))
-  echo "$*" >&6
-  wait_for "^done $keys_sent\$" "$work/keys.out"
-}
-type_text() { keys type "$(hex "$1")"; }
-# Presses the keys named (shift, ctrl, alt, super, return, tab, f1 ... f12) together.
-press_keys() {
-  local key
-  for key in "$@"; do keys down "$key"; done
-  for ((i = $#; i >= 1; i--)); do keys up "${!i}"; done
+  keys_out="$work/keys.out"
 }
