@@ -2,7 +2,7 @@
 
 #include "platform/DebugSink.h"
 #include "platform/portal/PortalRequest.h"
-#include "platform/portal/ShortcutSpec.h"
+#include "platform/portal/PortalShortcut.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -45,15 +45,15 @@ namespace {
 const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 
-BusShortcuts busShortcuts(const std::vector<ShortcutSpec>& specs) {
+BusShortcuts busShortcuts(const std::vector<PortalShortcut>& shortcuts) {
     BusShortcuts list;
-    for (const ShortcutSpec& spec : specs) {
+    for (const PortalShortcut& shortcut : shortcuts) {
         QVariantMap properties{
-            {QStringLiteral("description"), QString::fromStdString(spec.description)}};
-        if (!spec.trigger.empty())
+            {QStringLiteral("description"), QString::fromStdString(shortcut.description)}};
+        if (!shortcut.trigger.empty())
             properties.insert(QStringLiteral("preferred_trigger"),
-                              QString::fromStdString(spec.trigger));
-        list.append({QString::fromStdString(spec.id), properties});
+                              QString::fromStdString(shortcut.trigger));
+        list.append({QString::fromStdString(shortcut.id), properties});
     }
     return list;
 }
@@ -156,10 +156,11 @@ void GlobalShortcutsHotKeys::bind() {
         m_version = version.toUInt();
     }
 
-    const std::vector<ShortcutSpec> specs = shortcutSpecs(m_keys);
-    const BusShortcuts shortcuts = busShortcuts(specs);
+    const std::vector<PortalShortcut> ours = portalShortcuts(m_keys);
+    const BusShortcuts shortcuts = busShortcuts(ours);
     std::map<QString, HotKeyId> ids;
-    for (const ShortcutSpec& spec : specs) ids[QString::fromStdString(spec.id)] = spec.hotKey;
+    for (const PortalShortcut& shortcut : ours)
+        ids[QString::fromStdString(shortcut.id)] = shortcut.hotKey;
 
     // The desktop names the shortcuts' group in its settings after this token (KDE Plasma).
     QVariantMap options{{QStringLiteral("session_handle_token"), QStringLiteral("kivrano")}};

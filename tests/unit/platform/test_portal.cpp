@@ -3,8 +3,8 @@
 
 #include "platform/portal/PortalKeysyms.h"
 #include "platform/portal/PortalRequest.h"
+#include "platform/portal/PortalShortcut.h"
 #include "platform/portal/RestoreTokenFile.h"
-#include "platform/portal/ShortcutSpec.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ TEST(PortalKeysyms, TypesPrintableAsciiAndLineBreaksByKeysymOnly) {
     EXPECT_EQ(keysymForKey(vk::kV), 0x76u);
 }
 
-TEST(ShortcutSpec, NamesEachHotKeyAndItsPreferredTrigger) {
+TEST(PortalShortcut, NamesEachHotKeyAndItsPreferredTrigger) {
     struct Case {
         HotKeyValue key;
         const char* trigger;
@@ -83,14 +83,15 @@ TEST(ShortcutSpec, NamesEachHotKeyAndItsPreferredTrigger) {
         EXPECT_EQ(shortcutTriggerText(c.key), c.trigger);
     }
 
-    const auto specs = shortcutSpecs({{57, {'L', HotKeyValue::kCtrl}},
-                                      {1, {'P', HotKeyValue::kAlt}},
-                                      {10, {0, HotKeyValue::kAlt}}});
-    ASSERT_EQ(specs.size(), 3u);
-    EXPECT_EQ(specs[0], (ShortcutSpec{1, "hotkey-1", "Kivrano: type the password", "ALT+p"}));
-    EXPECT_EQ(specs[1],
-              (ShortcutSpec{10, "hotkey-10", "Kivrano: open the address on the clipboard", ""}));
-    EXPECT_EQ(specs[2], (ShortcutSpec{57, "launch-57", "Kivrano: launch an item (57)", "CTRL+l"}));
+    const auto shortcuts = portalShortcuts({{57, {'L', HotKeyValue::kCtrl}},
+                                            {1, {'P', HotKeyValue::kAlt}},
+                                            {10, {0, HotKeyValue::kAlt}}});
+    ASSERT_EQ(shortcuts.size(), 3u);
+    EXPECT_EQ(shortcuts[0], (PortalShortcut{1, "hotkey-1", "Kivrano: type the password", "ALT+p"}));
+    EXPECT_EQ(shortcuts[1],
+              (PortalShortcut{10, "hotkey-10", "Kivrano: open the address on the clipboard", ""}));
+    EXPECT_EQ(shortcuts[2],
+              (PortalShortcut{57, "launch-57", "Kivrano: launch an item (57)", "CTRL+l"}));
 }
 
 TEST(RestoreTokenFile, KeepsTheTokenForTheUserAloneAndForgetsItWhenEmpty) {

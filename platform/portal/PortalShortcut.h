@@ -10,16 +10,16 @@
 namespace kivrano::platform::portal {
 
 // One of our hotkeys as the GlobalShortcuts portal is told of it.
-struct ShortcutSpec {
+struct PortalShortcut {
     HotKeyId hotKey = 0;
     std::string id;           // "hotkey-2", "launch-<node>"
     std::string description;  // shown in the desktop's shortcut settings
     std::string trigger;      // the preferred combination; empty lets the user choose
-    bool operator==(const ShortcutSpec&) const = default;
+    bool operator==(const PortalShortcut&) const = default;
 };
 
 // The shortcuts for a set of registrations, in id order.
-std::vector<ShortcutSpec> shortcutSpecs(const std::map<HotKeyId, HotKeyValue>& keys);
+std::vector<PortalShortcut> portalShortcuts(const std::map<HotKeyId, HotKeyValue>& keys);
 
 // A combination in the text form of the desktop's shortcut settings ("CTRL+ALT+p",
 // "SHIFT+F5"): the modifiers, then the key's keysym name. Empty when the combination has no

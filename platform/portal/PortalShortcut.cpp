@@ -1,4 +1,4 @@
-#include "platform/portal/ShortcutSpec.h"
+#include "platform/portal/PortalShortcut.h"
 
 #include "platform/portal/PortalKeysyms.h"
 
@@ -27,22 +27,22 @@ constexpr std::array<const char*, 11> kGlobalDescriptions = {
 
 }  // namespace
 
-std::vector<ShortcutSpec> shortcutSpecs(const std::map<HotKeyId, HotKeyValue>& keys) {
-    std::vector<ShortcutSpec> specs;
+std::vector<PortalShortcut> portalShortcuts(const std::map<HotKeyId, HotKeyValue>& keys) {
+    std::vector<PortalShortcut> shortcuts;
     for (const auto& [id, key] : keys) {
-        ShortcutSpec spec;
-        spec.hotKey = id;
+        PortalShortcut shortcut;
+        shortcut.hotKey = id;
         if (id < kGlobalDescriptions.size()) {
-            spec.id = "hotkey-" + std::to_string(id);
-            spec.description = kGlobalDescriptions[id];
+            shortcut.id = "hotkey-" + std::to_string(id);
+            shortcut.description = kGlobalDescriptions[id];
         } else {
-            spec.id = "launch-" + std::to_string(id);
-            spec.description = "Kivrano: launch an item (" + std::to_string(id) + ")";
+            shortcut.id = "launch-" + std::to_string(id);
+            shortcut.description = "Kivrano: launch an item (" + std::to_string(id) + ")";
         }
-        spec.trigger = shortcutTriggerText(key);
-        specs.push_back(std::move(spec));
+        shortcut.trigger = shortcutTriggerText(key);
+        shortcuts.push_back(std::move(shortcut));
     }
-    return specs;
+    return shortcuts;
 }
 
 std::string shortcutTriggerText(HotKeyValue key) {
