@@ -2,6 +2,7 @@
 
 #include "platform/DebugSink.h"
 #include "platform/kwin/KWinScriptText.h"
+#include "platform/qt/OwnWindow.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QTimer>
-#include <QWindow>
 
 #include <unistd.h>
 
@@ -219,9 +219,7 @@ void KWinScriptWindows::bringToTop(WindowId window) {
 WindowId KWinScriptWindows::mainWindow() const {
     if (!m_mainWindow) return 0;
     // KWin knows our window by our process and the title Qt gave it.
-    const QWindow* handle = m_mainWindow->windowHandle();
-    const QString title = handle ? handle->title() : m_mainWindow->windowTitle();
-    return m_table.windowOfProcess(::getpid(), title.toStdString());
+    return m_table.windowOfProcess(::getpid(), nativeWindowTitle(*m_mainWindow));
 }
 
 bool KWinScriptWindows::isMainWindowForeground() const {
@@ -239,10 +237,7 @@ void KWinScriptWindows::hideMainWindow() {
 
 void KWinScriptWindows::activateMainWindow() {
     if (!m_mainWindow) return;
-    m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
-    m_mainWindow->show();
-    m_mainWindow->raise();
-    m_mainWindow->activateWindow();
+    restoreAndActivate(*m_mainWindow);
     // Wayland lets a program take the focus only with the compositor's leave; KWin's own
     // activation needs none. A window shown just now is waited for until KWin lists it.
     waitForReport([this] { return mainWindow() != 0; }, std::chrono::seconds(1));

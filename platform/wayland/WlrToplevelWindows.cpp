@@ -1,12 +1,11 @@
 #include "platform/wayland/WlrToplevelWindows.h"
 
+#include "platform/qt/OwnWindow.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
-
-#include <QWindow>
 
 #include <algorithm>
 #include <set>
@@ -75,10 +74,6 @@ const zwlr_foreign_toplevel_manager_v1_listener kManagerListener = {
 };
 
 // The title the compositor has for a Qt window.
-std::string windowTitle(const QWidget& widget) {
-    const QWindow* window = widget.windowHandle();
-    return (window ? window->title() : widget.windowTitle()).toStdString();
-}
 
 }  // namespace
 
@@ -207,7 +202,7 @@ void WlrToplevelWindows::bringToTop(WindowId window) {
 
 WindowId WlrToplevelWindows::mainWindow() const {
     if (!m_mainWindow || !m_mainWindow->isVisible()) return 0;
-    const std::string title = windowTitle(*m_mainWindow);
+    const std::string title = nativeWindowTitle(*m_mainWindow);
     for (const auto& toplevel : m_toplevels)
         if (toplevel->appId == m_appId && toplevel->title == title) return toplevel->id;
     return 0;
@@ -228,10 +223,7 @@ void WlrToplevelWindows::hideMainWindow() {
 
 void WlrToplevelWindows::activateMainWindow() {
     if (!m_mainWindow) return;
-    m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
-    m_mainWindow->show();
-    m_mainWindow->raise();
-    m_mainWindow->activateWindow();
+    restoreAndActivate(*m_mainWindow);
     // Compositors give the focus to a window that asks for it only with a token from the
     // user's last input; the foreign-toplevel request has no such condition. A window just
     // shown is listed a moment later, and activated then.

@@ -1,5 +1,6 @@
 #include "platform/x11/X11WindowSystem.h"
 
+#include "platform/qt/OwnWindow.h"
 #include "platform/x11/X11Connection.h"
 
 #include <X11/Xatom.h>
@@ -201,12 +202,9 @@ void X11WindowSystem::hideMainWindow() {
 void X11WindowSystem::activateMainWindow() {
     if (!m_mainWindow) return;
     const bool wasShown = m_mainWindow->isVisible() && !m_mainWindow->isMinimized();
-    m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
-    m_mainWindow->show();
-    m_mainWindow->raise();
     // Qt asks for the focus once the window is mapped; a window already on screen is also
     // asked for directly, which window managers grant more readily.
-    m_mainWindow->activateWindow();
+    restoreAndActivate(*m_mainWindow);
     if (wasShown) bringToTop(m_mainWindow->winId());
 }
 
