@@ -55,8 +55,8 @@ DesktopPlatform::DesktopPlatform() {
     const SessionEnvironment session = SessionEnvironment::fromProcess();
     // In a Wayland session an X connection (Xwayland) reaches X11 programs only: it is the
     // fallback when the compositor itself cannot be reached.
-    if (session.isWayland()) openWayland();
-    if (!m_wayland) openX11();
+    if (session.isWayland()) openWayland(session);
+    if (!m_wayland) openX11(session);
     if (!m_hotKeys) m_hotKeys = std::make_unique<NoHotKeys>();
     if (!m_windows) m_windows = std::make_unique<NoWindows>();
     m_desktopLock = std::make_unique<platform::DBusDesktopLockSignals>(trace);
@@ -74,7 +74,7 @@ bool portalOffers(const char* interface) {
 
 }  // namespace
 
-void DesktopPlatform::openWayland() {
+void DesktopPlatform::openWayland(const SessionEnvironment& session) {
     m_wayland = platform::WaylandConnection::open();
     if (!m_wayland) return;
     DesktopOffer offer;
@@ -88,7 +88,7 @@ void DesktopPlatform::openWayland() {
         !offer.virtualKeyboard && portalOffers("org.freedesktop.portal.RemoteDesktop");
     offer.globalShortcuts = portalOffers("org.freedesktop.portal.GlobalShortcuts");
     offer.kwinScript = !offer.foreignToplevel && platform::KWinScriptWindows::kwinAvailable();
-    const BackendChoice choice = chooseBackends(SessionEnvironment::fromProcess(), offer);
+    const BackendChoice choice = chooseBackends(session, offer);
     trace.write(choice.text);
     takeWaylandKeyboard(choice.keyboard, std::move(keyboard));
     // Pasting a field sets the clipboard with another program in front, which the usual
@@ -138,11 +138,11 @@ void DesktopPlatform::takeWaylandWindows(WindowsBackend backend,
     }
 }
 
-void DesktopPlatform::openX11() {
+void DesktopPlatform::openX11(const SessionEnvironment& session) {
     m_x11 = platform::X11Connection::open();
     DesktopOffer offer;
     offer.x11 = m_x11 != nullptr;
-    trace.write(chooseBackends(SessionEnvironment::fromProcess(), offer).text);
+    trace.write(chooseBackends(session, offer).text);
     if (!m_x11) return;
     m_keyboard = std::make_unique<platform::X11Keyboard>(*m_x11);
     m_hotKeys = std::make_unique<platform::X11HotKeys>(*m_x11);

@@ -60,12 +60,12 @@ public:
     platform::DesktopLockSignals& desktopLock() const { return *m_desktopLock; }
 
 private:
-    void openWayland();
+    void openWayland(const SessionEnvironment& session);
     void takeWaylandKeyboard(KeyboardBackend backend,
                              std::unique_ptr<platform::Keyboard> virtualKeyboard);
     void takeWaylandWindows(WindowsBackend backend,
                             std::unique_ptr<platform::WlrToplevelWindows> toplevels);
-    void openX11();
+    void openX11(const SessionEnvironment& session);
 
     std::unique_ptr<platform::WaylandConnection> m_wayland;
     std::unique_ptr<platform::X11Connection> m_x11;

@@ -1,4 +1,5 @@
 // Kivrano's desktop program.
+#include "app/BackendChoice.h"
 #include "app/CommandLine.h"
 #include "app/HotKeyCommand.h"
 #include "desktop/CKivranoApp.h"
@@ -10,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 
 namespace {
 
@@ -45,8 +45,7 @@ bool hasDisplay() {
 // plug-in is missing.
 void preferWayland() {
     if (isSet("QT_QPA_PLATFORM")) return;
-    const char* session = std::getenv("XDG_SESSION_TYPE");
-    if (isSet("WAYLAND_DISPLAY") || (session && std::string_view(session) == "wayland"))
+    if (kivrano::SessionEnvironment::fromProcess().isWayland())
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
 }
 
