@@ -1,6 +1,8 @@
 # The window and keyboard functions of desktop_lib.sh for KDE Plasma Wayland, through the
 # test's own helper (kwin_e2e_desktop.py: a RemoteDesktop portal session and a KWin script):
-# sourced after desktop_lib.sh by the scripts that run inside run-under-kwin.sh.
+# sourced after desktop_lib.sh by the scripts that run inside run-under-kwin.sh. Typing and
+# key presses as keys_lib.sh has them, through this helper's own keys() below.
+source "$(dirname "${BASH_SOURCE[0]}")/keys_lib.sh"
 
 # Starts the helper, its commands on descriptor 6; waits until its keyboard is granted.
 start_desktop() { # PYTHON3 KWIN_E2E_DESKTOP_PY
@@ -33,15 +35,6 @@ keys() {
 }
 # What the helper printed for the last command, before its "done".
 answer() { tail -n +$((desktop_seen + 1)) "$work/desktop.out" | sed '/^done /,$d'; }
-
-type_text() { keys type "$(hex "$1")"; }
-# Presses the keys named (shift, ctrl, right-ctrl, alt, super, return, tab, f1 ... f12, or a
-# character) together.
-press_keys() {
-  local key
-  for key in "$@"; do keys down "$key"; done
-  for ((i = $#; i >= 1; i--)); do keys up "${!i}"; done
-}
 
 # The windows KWin lists, one a line: "view <id> <active 0|1> <title>".
 kwin_views() { keys windows && answer; }
